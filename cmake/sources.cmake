@@ -1,0 +1,22 @@
+# Source lists by folder convention: widget code lives in *_dialog.* / *_window.* and goes into
+# korvane_gui; every other file under src/ (except the two program entries) is core.
+file(GLOB_RECURSE _all_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+set(KORVANE_CORE_SOURCES "")
+set(KORVANE_GUI_SOURCES "")
+set(KORVANE_CLI_SOURCES "")
+foreach(f IN LISTS _all_src)
+  get_filename_component(name ${f} NAME)
+  if(f MATCHES "/src/cli/")
+    list(APPEND KORVANE_CLI_SOURCES ${f})
+  elseif(f MATCHES "/src/shell/main\\.cpp$")
+    # program entry of the desktop program
+  elseif(name MATCHES "_(dialog|window)\\.cpp$")
+    list(APPEND KORVANE_GUI_SOURCES ${f})
+  else()
+    list(APPEND KORVANE_CORE_SOURCES ${f})
+  endif()
+endforeach()
+file(GLOB_RECURSE _gui_hdr CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*_dialog.h ${CMAKE_CURRENT_SOURCE_DIR}/src/*_window.h)
+list(APPEND KORVANE_GUI_SOURCES ${_gui_hdr})
+file(GLOB_RECURSE KORVANE_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sim/*.cpp)
+list(FILTER KORVANE_SIM_SOURCES EXCLUDE REGEX "/sim/sim_main\\.cpp$")

@@ -1,0 +1,96 @@
+// Port set-up, restore and the device probe.
+#include <cstdio>
+#include <cstring>
+
+#include "link/korvane_com.h"
+#include "platform/clock.h"
+#include "platform/port_names.h"
+
+PortSettings dcb_old;
+
+ComHandle openComPort(const std::string& name) { return SerialPort::open(portDevicePath(name)); }
+
+void closeComPort(ComHandle& h) {
+    delete h;
+    h = nullptr;
+}
+
+int clearRxBuf(ComHandle h) { return h && h->purgeInput() ? 1 : 0; }
+
+int initCOM(ComHandle h) {
+    if (!h) return 0;
+    h->saveSettings(dcb_old);
+    LineConfig cfg;
+    cfg.baud = BR_value;
+    cfg.holdDtrRts = Flag.comflow == 1;
+    h->configure(cfg);
+    return clearRxBuf(h);
+}
+
+int restoreCOM(ComHandle h) {
+    if (!h) return 0;
+    h->restoreSettings(dcb_old);
+    return clearRxBuf(h);
+}
+
+static bool replyIsOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
+
+int test_hCom(ComHandle h) {
+    if (Flag.modem == 1) {
+        init_modem(h);
+        return sendCOMMAND(h, "ATV0\r", kModeCR) == 1 && iRx == 1 && Rx_buf[0] == '0' ? 1 : 0;
+    }
+    if (sendCOMMAND(h, "***", kModeCR) == 1) {
+        sleepMs(200);
+        if (sendCOMMAND(h, "ATCM08\r", kModeCR) != 1 || !replyIsOk()) return 0;
+        if (sendCOMMAND(h, "ATCM00\r", kModeCR) != 1 || !replyIsOk()) return 0;
+        if (sendCOMMAND(h, "ATVR\r", kModeCR) != 1) return 0;
+        const char* r = reinterpret_cast<const char*>(Rx_buf);
+        Datalogger.fw = static_cast<uint16_t>(iRx >= 3 ? str16_to_num(r + 2, 2) : 0);
+        Datalogger.hw = Rx_buf[0];
+        switch (Rx_buf[0]) {
+        case '5':
+            Flag.MW51 = 1;
+            break;
+        case '8':
+            Flag.VKE15 = 1;
+            break;
+        case '7':
+            Flag.MW51 = 0;
+            Flag.RX42 = 1;
+            break;
+        case 'B':
+            Flag.MW51 = 0;
+            Flag.RX42 = 1;
+            Flag.RX43 = 1;
+            break;
+        default:
+            Flag.MW51 = 0;
+            break;
+        }
+        assignCapped(FW_release, rxText(), kFwReleaseMax);
+        return 1;
+    }
+    // A boot loader answers "***" with two raw bytes: its version, then 0xB0..0xBF.
+    if (iRx >= 2 && (Rx_buf[1] >> 4) == 0xB) {
+        Flag.RX43BOOT = 1;
+        char v[32];
+        std::snprintf(v, sizeof v, "Boot v.%u.%u", static_cast<unsigned>(Rx_buf[0] >> 4),
+                      static_cast<unsigned>(Rx_buf[0] & 0x0F));
+        Flag.bootvers = v;
+        return 1;
+    }
+    return 0;
+}
+
+std::string deviceNotFoundText() {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%s\r\n\r\n(BaudRate= %u)",
+                  Flag.modem == 1 ? "Modem non trovato !" : "Apparecchio non trovato !", BR_value);
+    return buf;
+}
+
+std::string lostPortText() {
+    return "Comunicazione interrotta: la porta " + CommPort + " non risponde piu'.\r\n\r\n"
+           "Verificare il collegamento seriale.";
+}

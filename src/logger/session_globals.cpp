@@ -1,0 +1,3 @@
+#include "logger/session.h"
+
+std::string DataTimeSS;

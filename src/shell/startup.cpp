@@ -1,0 +1,84 @@
+#include "shell/startup.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "link/korvane_com.h"
+#include "logger/session.h"
+#include "platform/port_names.h"
+
+int deviceTimeout() { return TMO_value != 0 ? static_cast<int>(TMO_value) : 2000; }
+
+int scanComPorts() {
+    Porte.clear();
+    Nport = 0;
+    for (const std::string& name : scanPortNames()) {
+        ComHandle h = openComPort(name);
+        if (!h) continue;
+        if (Porte.size() < kMaxScanPorts) {
+            Porte.push_back(name);
+            Nport = static_cast<int>(Porte.size());
+        }
+        initCOM(h);
+        Timeout_rx = 100;
+        if (test_hCom(h) == 1) {
+            Timeout_rx = deviceTimeout();
+            hCom = h;
+            assignCapped(CommPort, name, kCommPortMax);
+            return 1;
+        }
+        restoreCOM(h);
+        closeComPort(h);
+    }
+    Timeout_rx = deviceTimeout();
+    return 0;
+}
+
+int openAndProbe(const std::string& name) {
+    assignCapped(CommPort, name, kCommPortMax);
+    if (hCom) closeComPort(hCom);
+    hCom = openComPort(CommPort);
+    if (!hCom) return 0;
+    initCOM(hCom);
+    if (test_hCom(hCom) == 1) return 1;
+    restoreCOM(hCom);
+    closeComPort(hCom);
+    return 0;
+}
+
+int runStartup(const char* cmdLine, StartupScreens& screens) {
+    initVAR();
+    readCMD(cmdLine);
+    std::error_code ec;
+    Exe_dir = std::filesystem::current_path(ec).string();
+    setProgramNames();
+
+    if (Flag.COM_ext == 1) {
+        Timeout_rx = deviceTimeout();
+        if (test_hCom(hCom) != 1) {
+            messageBox(nullptr, deviceNotFoundText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+            closeComPort(hCom);
+            return 0;
+        }
+    } else if (!Data_file.empty()) {
+        screens.quickView();
+        if (!DataTimeSS.empty()) std::filesystem::remove(DataTimeSS, ec);
+        return 0;
+    } else if (screens.selectPort() != 2) {
+        closeComPort(hCom);
+        return 0;
+    }
+
+    int result;
+    if (Flag.modem == 1) {
+        result = screens.remote();
+        sendCOMMAND(hCom, "ATZ\r", kModeCR);
+    } else if (Flag.RX43BOOT == 1) {
+        result = screens.loader();
+    } else {
+        result = screens.mainDialog();
+    }
+    closeComPort(hCom);
+    if (!DataTimeSS.empty()) std::filesystem::remove(DataTimeSS, ec);
+    return result;
+}
