@@ -32,7 +32,9 @@ const ModemResult kResults[21] = {
 };
 } // namespace
 
-const ModemResult& Codifica_risposta_modem(unsigned code) { return kResults[code > 20 ? 20 : code]; }
+const ModemResult& Codifica_risposta_modem(unsigned code) {
+    return kResults[code > 20 ? 20 : code];
+}
 
 void init_modem(ComHandle h) {
     FILE* f = std::fopen((Exe_dir + "/modem.ini").c_str(), "rb");

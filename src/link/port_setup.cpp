@@ -8,14 +8,18 @@
 
 PortSettings dcb_old;
 
-ComHandle openComPort(const std::string& name) { return SerialPort::open(portDevicePath(name)); }
+ComHandle openComPort(const std::string& name) {
+    return SerialPort::open(portDevicePath(name));
+}
 
 void closeComPort(ComHandle& h) {
     delete h;
     h = nullptr;
 }
 
-int clearRxBuf(ComHandle h) { return h && h->purgeInput() ? 1 : 0; }
+int clearRxBuf(ComHandle h) {
+    return h && h->purgeInput() ? 1 : 0;
+}
 
 int initCOM(ComHandle h) {
     if (!h) return 0;
@@ -33,7 +37,9 @@ int restoreCOM(ComHandle h) {
     return clearRxBuf(h);
 }
 
-static bool replyIsOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
+static bool replyIsOk() {
+    return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K';
+}
 
 int test_hCom(ComHandle h) {
     if (Flag.modem == 1) {
@@ -91,6 +97,7 @@ std::string deviceNotFoundText() {
 }
 
 std::string lostPortText() {
-    return "Comunicazione interrotta: la porta " + CommPort + " non risponde piu'.\r\n\r\n"
+    return "Comunicazione interrotta: la porta " + CommPort +
+           " non risponde piu'.\r\n\r\n"
            "Verificare il collegamento seriale.";
 }

@@ -24,8 +24,12 @@ static int digitsToNum(const char* str, int dim, unsigned base) {
     return static_cast<int>(x);
 }
 
-int str16_to_num(const char* str, int dim) { return digitsToNum(str, dim, 16); }
-int str_to_num(const char* str, int dim) { return digitsToNum(str, dim, 10); }
+int str16_to_num(const char* str, int dim) {
+    return digitsToNum(str, dim, 16);
+}
+int str_to_num(const char* str, int dim) {
+    return digitsToNum(str, dim, 10);
+}
 
 int strsub(char* str, int n) {
     size_t len = std::strlen(str);

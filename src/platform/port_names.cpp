@@ -50,7 +50,8 @@ std::vector<std::string> scanPortNames() {
     std::vector<std::string> adapters;
     for (const auto& e : fs::directory_iterator(dev, ec)) {
         std::string name = e.path().filename().string();
-        if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0) adapters.push_back(e.path().string());
+        if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0)
+            adapters.push_back(e.path().string());
     }
     std::sort(adapters.begin(), adapters.end(), naturalLess);
     std::vector<std::pair<std::string, std::string>> byId; // (target, link)

@@ -31,9 +31,13 @@ SerialPort::~SerialPort() {
     }
 }
 
-bool SerialPort::saveSettings(PortSettings& saved) { return termios2io::get(fd_, saved); }
+bool SerialPort::saveSettings(PortSettings& saved) {
+    return termios2io::get(fd_, saved);
+}
 
-bool SerialPort::restoreSettings(const PortSettings& saved) { return termios2io::set(fd_, saved); }
+bool SerialPort::restoreSettings(const PortSettings& saved) {
+    return termios2io::set(fd_, saved);
+}
 
 bool SerialPort::configure(const LineConfig& cfg) {
     long rate = termios2io::applyRaw(fd_, cfg.baud);

@@ -18,7 +18,7 @@ struct PortSettings {
 
 // Line settings applied by `SerialPort::configure`.
 struct LineConfig {
-    uint32_t baud = 256000; // [bit/s]; any rate, also outside the standard table
+    uint32_t baud = 256000;  // [bit/s]; any rate, also outside the standard table
     bool holdDtrRts = false; // true: DTR and RTS held on while the port is open; false: held off
 };
 

@@ -46,7 +46,8 @@ long applyRaw(int fd, uint32_t baud) {
         // Some drivers refuse a custom rate; keep the raw settings with the rate as it was.
         struct termios2 keep {};
         if (ioctl(fd, TCGETS2, &keep) != 0) return -1;
-        t.c_cflag = (t.c_cflag & ~(CBAUD | (CBAUD << IBSHIFT))) | (keep.c_cflag & (CBAUD | (CBAUD << IBSHIFT)));
+        t.c_cflag =
+            (t.c_cflag & ~(CBAUD | (CBAUD << IBSHIFT))) | (keep.c_cflag & (CBAUD | (CBAUD << IBSHIFT)));
         t.c_ispeed = keep.c_ispeed;
         t.c_ospeed = keep.c_ospeed;
         if (ioctl(fd, TCSETS2, &t) != 0) return -1;
@@ -56,7 +57,9 @@ long applyRaw(int fd, uint32_t baud) {
     return static_cast<long>(back.c_ospeed);
 }
 
-bool flushInput(int fd) { return ioctl(fd, TCFLSH, TCIFLUSH) == 0; }
+bool flushInput(int fd) {
+    return ioctl(fd, TCFLSH, TCIFLUSH) == 0;
+}
 
 bool setModemLines(int fd, bool on) {
     int bits = TIOCM_DTR | TIOCM_RTS;

@@ -12,7 +12,9 @@ bool g_waitOpen = false; // the wait window's existence is the abort signal
 unsigned g_waitBar = 0;
 } // namespace
 
-UiServices& ui() { return g_ui ? *g_ui : consoleUi(); }
+UiServices& ui() {
+    return g_ui ? *g_ui : consoleUi();
+}
 
 void installUi(UiServices* backend) {
     g_waitOpen = false;
@@ -64,5 +66,9 @@ void Close_wait_msg() {
     ui().waitClose();
 }
 
-bool waitMsgOpen() { return g_waitOpen; }
-unsigned waitBarValue() { return g_waitBar; }
+bool waitMsgOpen() {
+    return g_waitOpen;
+}
+unsigned waitBarValue() {
+    return g_waitBar;
+}

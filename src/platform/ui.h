@@ -14,8 +14,8 @@ enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
 // What the wait window saw during one pump.
 enum class WaitEvent {
-    None,       // nothing for the window, or a message it handled itself
-    Esc,        // "Esc" was pressed: the user is asked to confirm
+    None,        // nothing for the window, or a message it handled itself
+    Esc,         // "Esc" was pressed: the user is asked to confirm
     EscConfirmed // an abort that needs no confirmation (Ctrl-C on the console)
 };
 

@@ -8,7 +8,9 @@
 
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
-void onSigint(int) { g_interrupted = 1; }
+void onSigint(int) {
+    g_interrupted = 1;
+}
 } // namespace
 
 void ConsoleUi::installInterruptHandler() {
@@ -17,8 +19,12 @@ void ConsoleUi::installInterruptHandler() {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
 }
-bool ConsoleUi::interrupted() { return g_interrupted != 0; }
-void ConsoleUi::clearInterrupt() { g_interrupted = 0; }
+bool ConsoleUi::interrupted() {
+    return g_interrupted != 0;
+}
+void ConsoleUi::clearInterrupt() {
+    g_interrupted = 0;
+}
 
 std::string consoleText(const std::string& text) {
     std::string flat;
@@ -79,7 +85,9 @@ void ConsoleUi::waitBar(unsigned percent) {
     percent_ = percent;
     drawBar();
 }
-WaitEvent ConsoleUi::waitPump() { return g_interrupted ? WaitEvent::EscConfirmed : WaitEvent::None; }
+WaitEvent ConsoleUi::waitPump() {
+    return g_interrupted ? WaitEvent::EscConfirmed : WaitEvent::None;
+}
 void ConsoleUi::waitClose() {
     if (drawn_) std::fputs("\n", stderr);
     drawn_ = false;

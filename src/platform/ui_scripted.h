@@ -42,9 +42,9 @@ class ScriptedUi : public UiServices {
     WaitEvent waitPump() override;
     void waitClose() override { ++waitCloses; }
 
-    std::vector<Shown> shown;            // every box, in order
-    std::vector<std::string> failures;   // unexpected or mismatched prompts
-    std::vector<std::string> waitTexts;  // texts the wait window showed
+    std::vector<Shown> shown;           // every box, in order
+    std::vector<std::string> failures;  // unexpected or mismatched prompts
+    std::vector<std::string> waitTexts; // texts the wait window showed
     unsigned lastBar = 0;
     int waitPumps = 0, waitCloses = 0;
     std::function<void(const std::string&)> onFailure; // also called for each failure

@@ -24,7 +24,8 @@ void openPortOption(const std::string& arg) {
     hCom = openComPort(CommPort);
     if (!hCom) {
         messageBox(nullptr,
-                   "Non e' possibile aprire la porta " + CommPort + " !\r\nVerra' eseguita una scansione automatica",
+                   "Non e' possibile aprire la porta " + CommPort +
+                       " !\r\nVerra' eseguita una scansione automatica",
                    "Warning", MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
@@ -85,10 +86,10 @@ void doCMD(char cmd, const std::string& szBuf) {
 void readCMD(const char* lpCmdLine) {
     if (!lpCmdLine) return;
     int state = 0;
-    char cmd = 0;        // current option letter; 0 = a file-name token
-    bool quote = false;  // sticky: once a quoted name was seen, names run up to the next mark
-    std::string arg;     // option argument being collected
-    std::string name;    // file name being collected
+    char cmd = 0;       // current option letter; 0 = a file-name token
+    bool quote = false; // sticky: once a quoted name was seen, names run up to the next mark
+    std::string arg;    // option argument being collected
+    std::string name;   // file name being collected
     for (const char* p = lpCmdLine;; ++p) {
         const char c = *p;
         const bool eol = c == 0;

@@ -7,7 +7,9 @@
 #include "logger/session.h"
 #include "platform/port_names.h"
 
-int deviceTimeout() { return TMO_value != 0 ? static_cast<int>(TMO_value) : 2000; }
+int deviceTimeout() {
+    return TMO_value != 0 ? static_cast<int>(TMO_value) : 2000;
+}
 
 int scanComPorts() {
     Porte.clear();

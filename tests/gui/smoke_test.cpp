@@ -1,4 +1,6 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-TEST(GuiSmoke, OffscreenApplicationRuns) { EXPECT_NE(qApp, nullptr); }
+TEST(GuiSmoke, OffscreenApplicationRuns) {
+    EXPECT_NE(qApp, nullptr);
+}
