@@ -1,11 +1,14 @@
 // korvane-cli: the core driven from a terminal, for scripted and scheduled use.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
 #include "link/korvane_com.h"
+#include "logger/session.h"
+#include "platform/text_cp1252.h"
 #include "platform/ui_console.h"
 #include "shell/startup.h"
 
@@ -24,19 +27,28 @@ const char kUsage[] =
     "  -o N      export choices: bit 0 decimal comma, bit 1 file format B\n"
     "\n"
     "commands:\n"
-    "  probe     find and identify the device; print the port and firmware lines\n";
+    "  probe                      find and identify the device; print the port and firmware lines\n"
+    "  info [-v] [--retries N] [--utf8]\n"
+    "                             read the current session and print its summary (-v: with the page\n"
+    "                             and register lines); a failed step is retried N times (default 0)\n"
+    "\n"
+    "Texts are printed as Windows-1252 bytes with LF line ends; --utf8 converts them.\n";
 
-// Port name and firmware line of the session summary, with LF line ends.
-void printIdentity() {
-    std::printf("Porta di comunicazione... %s\n", CommPort.c_str());
-    if (Flag.modem == 1) {
-        std::printf("Modem.................... OK\n");
-        return;
-    }
-    const char* label = Flag.MW51 == 1    ? "Versione firmware MW..... "
-                        : Flag.VKE15 == 1 ? "Versione firmware VKE15.. "
-                                          : "Versione firmware RX4X... ";
-    std::printf("%s%s\n", label, Flag.RX43BOOT == 1 ? Flag.bootvers.c_str() : FW_release.c_str());
+ConsoleUi g_console;
+
+int usageError(const std::string& why) {
+    std::fprintf(stderr, "korvane-cli: %s\n\n%s", why.c_str(), kUsage);
+    return 64;
+}
+
+// Prints text written for a text box: CR LF becomes LF, optionally converted to UTF-8.
+void printText(const std::string& text, bool utf8) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    if (utf8) out = cp1252ToUtf8(out);
+    std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 // Finds the device as the desktop program does: the -p port, or the scan. 1 = found.
@@ -50,43 +62,94 @@ int findDevice() {
     return scanComPorts();
 }
 
+int reportNoDevice() {
+    messageBox(nullptr, deviceNotFoundText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+    return 2;
+}
+
+int cmdProbe(const std::vector<std::string>& args) {
+    if (!args.empty()) return usageError("probe takes no arguments");
+    if (findDevice() != 1) return reportNoDevice();
+    std::printf("Porta di comunicazione... %s\n", CommPort.c_str());
+    if (Flag.modem == 1) {
+        std::printf("Modem.................... OK\n");
+    } else {
+        const char* label = Flag.MW51 == 1    ? "Versione firmware MW..... "
+                            : Flag.VKE15 == 1 ? "Versione firmware VKE15.. "
+                                              : "Versione firmware RX4X... ";
+        std::printf("%s%s\n", label, Flag.RX43BOOT == 1 ? Flag.bootvers.c_str() : FW_release.c_str());
+    }
+    return 0;
+}
+
+int cmdInfo(const std::vector<std::string>& args) {
+    bool verbose = false, utf8 = false;
+    long retries = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-v") {
+            verbose = true;
+        } else if (args[i] == "--utf8") {
+            utf8 = true;
+        } else if (args[i] == "--retries" && i + 1 < args.size()) {
+            char* end = nullptr;
+            retries = std::strtol(args[++i].c_str(), &end, 10);
+            if (*end != 0 || retries < 0) return usageError("--retries takes a number");
+        } else {
+            return usageError("info: unexpected argument " + args[i]);
+        }
+    }
+    if (findDevice() != 1) return reportNoDevice();
+    if (Flag.RX43BOOT == 1) {
+        std::fprintf(stderr, "korvane-cli: the device answers from its boot loader (%s)\n", Flag.bootvers.c_str());
+        return 1;
+    }
+    long asked = 0;
+    g_console.setPolicy([&](const std::string&, const std::string&, MsgButtons b) {
+        if (b != MsgButtons::YesNo) return MsgAnswer::Cancel;
+        return asked++ < retries ? MsgAnswer::Yes : MsgAnswer::No;
+    });
+    Flag.verbose = verbose ? 1 : 0;
+    initSession(nullptr);
+    if (Com_lost) {
+        messageBox(nullptr, lostPortText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+        return 1;
+    }
+    if (Flag.pages_error != 0) return 1;
+    StringTextBox box;
+    printInfoSes(&box, Flag.verbose);
+    printText(box.text, utf8);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     ConsoleUi::installInterruptHandler();
+    installUi(&g_console);
     initVAR();
     setProgramNames();
 
     CliOptions opts;
     std::string err;
-    if (!parseCliOptions(argc, argv, opts, err)) {
-        std::fprintf(stderr, "korvane-cli: %s\n\n%s", err.c_str(), kUsage);
-        return 64;
-    }
+    if (!parseCliOptions(argc, argv, opts, err)) return usageError(err);
     if (opts.help) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (opts.command.empty()) {
-        std::fputs(kUsage, stderr);
-        return 64;
-    }
-    if (opts.command != "probe") {
-        std::fprintf(stderr, "korvane-cli: unknown command '%s'\n\n%s", opts.command.c_str(), kUsage);
-        return 64;
-    }
-    if (!opts.arguments.empty()) {
-        std::fprintf(stderr, "korvane-cli: probe takes no arguments\n");
-        return 64;
-    }
+    if (opts.command.empty()) return usageError("no command");
+
+    struct Command {
+        const char* name;
+        int (*run)(const std::vector<std::string>&);
+    };
+    static const Command kCommands[] = {{"probe", cmdProbe}, {"info", cmdInfo}};
+    const Command* cmd = nullptr;
+    for (const auto& c : kCommands)
+        if (opts.command == c.name) cmd = &c;
+    if (!cmd) return usageError("unknown command '" + opts.command + "'");
 
     for (const auto& o : opts.options) doCMD(o.letter, o.argument);
-
-    if (findDevice() != 1) {
-        messageBox(nullptr, deviceNotFoundText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
-        return 2;
-    }
-    printIdentity();
+    int rc = cmd->run(opts.arguments);
     closeComPort(hCom);
-    return 0;
+    return rc;
 }

@@ -12,6 +12,13 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore };
 enum class MsgIcon { None, Error, Warning, Question, Info };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
+// The small input boxes; they work on the shared globals of src/boards/input_boxes.h.
+enum class InputBoxKind {
+    Num,  // numeric box (dialog 1000)
+    Num2, // numeric box with a range (dialog 1600)
+    Txt   // text box (dialog 1800)
+};
+
 // What the wait window saw during one pump.
 enum class WaitEvent {
     None,        // nothing for the window, or a message it handled itself
@@ -36,6 +43,12 @@ class UiServices {
     virtual void waitClose() {}
     // The wait window as an owner for its own confirmation box (null when it has none).
     virtual Window waitWindow() { return nullptr; }
+
+    // Runs an input box on EditBuf & co.: 1 = confirmed (EditBuf holds the result), 0 = cancelled.
+    virtual int inputBox(Window owner, InputBoxKind kind) {
+        (void)owner, (void)kind;
+        return 0;
+    }
 
     virtual void beep() {}
 };

@@ -1,0 +1,90 @@
+#include "link/clock_state.h"
+
+#include <cstdio>
+
+#include "link/korvane_com.h"
+#include "logger/time_marks.h"
+
+namespace {
+std::function<time_t()> g_clock;
+}
+
+void setPcClock(std::function<time_t()> clock) { g_clock = std::move(clock); }
+
+void getDataTimePC(std::string& datatime) {
+    time_t now = g_clock ? g_clock() : std::time(nullptr);
+    struct tm lt {};
+    localtime_r(&now, &lt);
+    // The date as month/day/two-digit year and the time as hour:minute:second, rearranged.
+    char date[40], hms[40], out[64];
+    std::snprintf(date, sizeof date, "%02d/%02d/%02d", lt.tm_mon + 1, lt.tm_mday, lt.tm_year % 100);
+    std::snprintf(hms, sizeof hms, "%02d:%02d:%02d", lt.tm_hour, lt.tm_min, lt.tm_sec);
+    std::snprintf(out, sizeof out, "%c%c%c%c%c%c_%c%c%c%c%c%c", date[6], date[7], date[0], date[1], date[3], date[4],
+                  hms[0], hms[1], hms[3], hms[4], hms[6], hms[7]);
+    datatime = out;
+}
+
+AlarmRows LastAlarmRows;
+
+namespace {
+AlarmView* g_alarmView = nullptr;
+bool replyOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
+} // namespace
+
+void setAlarmView(AlarmView* view) { g_alarmView = view; }
+
+int clockSync() {
+    getDataTimePC(DataTimePC);
+    clearRxBuf(hCom);
+    if (sendCOMMAND(hCom, "ATDT" + DataTimePC.substr(0, 6) + "\r", kModeCR) != 1 || !replyOk()) return 0;
+    clearRxBuf(hCom);
+    if (sendCOMMAND(hCom, "ATTM" + DataTimePC.substr(7, 6) + "\r", kModeCR) != 1 || !replyOk()) return 0;
+    return 1;
+}
+
+std::string alarmInverterLabel(unsigned inverter, unsigned rmin) {
+    if (inverter == 0) return "Allarme singolo inverter";
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%s = %u (Rmin=%u%%)", "Allarme singolo inverter", inverter, rmin);
+    return buf;
+}
+
+std::string alarmAuxLabel(unsigned c) {
+    const char* base = "Allarme dispositivi ausiliari";
+    char buf[96];
+    if (c == 0) return base;
+    if (c == 1) std::snprintf(buf, sizeof buf, "%s (VKE16)", base);
+    else if (c == 2) std::snprintf(buf, sizeof buf, "%s (No rete)", base);
+    else if (c >= 8 && c <= 71) std::snprintf(buf, sizeof buf, "%s (In %u)", base, c - 8);
+    else std::snprintf(buf, sizeof buf, "%s (%u)", base, c);
+    return buf;
+}
+
+int upd_Alarm(void*) {
+    if (sendCOMMAND(hCom, "ATSA\r", kModeCR) != 1 || (iRx != 6 && iRx != 8)) return 0;
+    const char* r = reinterpret_cast<const char*>(Rx_buf);
+    AlarmRows rows;
+    rows.reg = static_cast<uint8_t>(str16_to_num(r, 2));
+    rows.inverter = static_cast<unsigned>(str16_to_num(r + 2, 2));
+    rows.rmin = static_cast<unsigned>(str16_to_num(r + 4, 2));
+    rows.aux = iRx == 8 ? static_cast<unsigned>(str16_to_num(r + 6, 2)) : 0;
+    rows.inverterLabel = alarmInverterLabel(rows.inverter, rows.rmin);
+    rows.auxLabel = alarmAuxLabel(rows.aux);
+    Alarm = rows.reg;
+    LastAlarmRows = rows;
+    if (g_alarmView) g_alarmView->showAlarms(rows);
+    return 1;
+}
+
+const char* Nome_stato_operativo(unsigned state) {
+    switch (state) {
+    case 0: return "ZERO";
+    case 2: return "READY";
+    case 5: return "REC";
+    case 6: return "PAUSE";
+    case 7: return "ERROR";
+    case 8: return "STANDBY";
+    case 9: return "UPD_FW";
+    default: return "-";
+    }
+}

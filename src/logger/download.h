@@ -1,0 +1,42 @@
+#pragma once
+// Downloading the session into the intermediate record file, averaging it into the session data
+// text file, the verbose dump and flash image, and the monitor's export stream.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/ui.h"
+
+// Rows and data columns of the current data table, and the copies kept for reopening it.
+struct INFOST {
+    uint32_t nItem = 0;     // rows
+    uint32_t nSubItem = 0;  // data columns (logical channels)
+    uint32_t nItem_ = 0;    // copies restored when the user declines a new download
+    uint32_t nSubItem_ = 0;
+};
+extern INFOST InfoSES;
+
+inline constexpr const char* kIntermediateFile = "RX41data.hex";
+inline constexpr const char* kDumpFile = "RX41data.txt";
+inline constexpr const char* kImageFile = "RX41data.bin";
+
+int saveFile(Window hwndDlg, const std::string& namefile);
+// Sums the records of the intermediate file up to the end of the window centred on i_ref
+// (tcf: window length [0.1 s]). 1 = the window holds records or more follow; 0 = end of file
+// without records.
+int interpData(uint32_t tcf, uint32_t i_ref, FILE* infile);
+void printData(FILE* outfile);
+void printHeader(FILE* outfile);
+// Averages the intermediate record file into the session data text file `namefile`: 1 = written.
+int writeDataFile(const std::string& namefile);
+
+// Monitor export stream.
+extern float ExpoCh[256];
+extern int ExpoN[256];
+extern uint8_t ExpoGra[256];
+void printHeaderExp();
+void printDataExp(time_t timestamp);
+void openFileExp(Window hwndCtrl);
+// Replaces the first '.' among the first 10 characters with ',' when `virgola` is not 0.
+void virgAdj(std::string& buf, int virgola);
+void virgAdj(char* buf, int virgola);

@@ -1,3 +1,0 @@
-#include "logger/session.h"
-
-std::string DataTimeSS;
