@@ -2,11 +2,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <filesystem>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "boards/board_utils.h"
 #include "link/korvane_com.h"
+#include "logger/download.h"
 #include "logger/session.h"
 #include "platform/text_cp1252.h"
 #include "platform/ui_console.h"
@@ -31,6 +36,13 @@ const char kUsage[] =
     "  info [-v] [--retries N] [--utf8]\n"
     "                             read the current session and print its summary (-v: with the page\n"
     "                             and register lines); a failed step is retried N times (default 0)\n"
+    "  download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N]\n"
+    "                             download the session and write its data file (named by the session\n"
+    "                             start) in DIR (default: the current folder); -s sample time (default\n"
+    "                             1800, a board's own setting for boards), -n how many of the most\n"
+    "                             recent data pages (default: all, at most 4 for boards and modems),\n"
+    "                             -v also the dump RX41data.txt and the flash image RX41data.bin.\n"
+    "                             Prints the data file's path. Exit 0 done, 1 failed, 130 stopped.\n"
     "\n"
     "Texts are printed as Windows-1252 bytes with LF line ends; --utf8 converts them.\n";
 
@@ -82,6 +94,35 @@ int cmdProbe(const std::vector<std::string>& args) {
     return 0;
 }
 
+// Reads the current session with the retry questions answered "Yes" `retries` times.
+// 0 = ready; otherwise the exit status.
+int openSession(long retries) {
+    if (findDevice() != 1) return reportNoDevice();
+    if (Flag.RX43BOOT == 1) {
+        std::fprintf(stderr, "korvane-cli: the device answers from its boot loader (%s)\n", Flag.bootvers.c_str());
+        return 1;
+    }
+    auto asked = std::make_shared<long>(0);
+    g_console.setPolicy([asked, retries](const std::string&, const std::string&, MsgButtons b) {
+        if (b == MsgButtons::YesNoCancel) return MsgAnswer::Yes; // the download's page-count question
+        if (b != MsgButtons::YesNo) return MsgAnswer::Cancel;
+        return (*asked)++ < retries ? MsgAnswer::Yes : MsgAnswer::No;
+    });
+    initSession(nullptr);
+    if (Com_lost) {
+        messageBox(nullptr, lostPortText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+        return 1;
+    }
+    if (ConsoleUi::interrupted()) return 130;
+    return Flag.pages_error != 0 ? 1 : 0;
+}
+
+bool parseNumber(const std::string& s, long lo, long hi, long& out) {
+    char* end = nullptr;
+    out = std::strtol(s.c_str(), &end, 10);
+    return !s.empty() && *end == 0 && out >= lo && out <= hi;
+}
+
 int cmdInfo(const std::vector<std::string>& args) {
     bool verbose = false, utf8 = false;
     long retries = 0;
@@ -91,33 +132,68 @@ int cmdInfo(const std::vector<std::string>& args) {
         } else if (args[i] == "--utf8") {
             utf8 = true;
         } else if (args[i] == "--retries" && i + 1 < args.size()) {
-            char* end = nullptr;
-            retries = std::strtol(args[++i].c_str(), &end, 10);
-            if (*end != 0 || retries < 0) return usageError("--retries takes a number");
+            if (!parseNumber(args[++i], 0, 1000000, retries)) return usageError("--retries takes a number");
         } else {
             return usageError("info: unexpected argument " + args[i]);
         }
     }
-    if (findDevice() != 1) return reportNoDevice();
-    if (Flag.RX43BOOT == 1) {
-        std::fprintf(stderr, "korvane-cli: the device answers from its boot loader (%s)\n", Flag.bootvers.c_str());
-        return 1;
-    }
-    long asked = 0;
-    g_console.setPolicy([&](const std::string&, const std::string&, MsgButtons b) {
-        if (b != MsgButtons::YesNo) return MsgAnswer::Cancel;
-        return asked++ < retries ? MsgAnswer::Yes : MsgAnswer::No;
-    });
     Flag.verbose = verbose ? 1 : 0;
-    initSession(nullptr);
-    if (Com_lost) {
-        messageBox(nullptr, lostPortText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
-        return 1;
-    }
-    if (Flag.pages_error != 0) return 1;
+    if (int rc = openSession(retries)) return rc;
     StringTextBox box;
     printInfoSes(&box, Flag.verbose);
     printText(box.text, utf8);
+    return 0;
+}
+
+int cmdDownload(const std::vector<std::string>& args) {
+    long seconds = -1, pages = -1, retries = 0;
+    bool verbose = false;
+    std::string dir;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (a == "-v") {
+            verbose = true;
+        } else if (a == "-s" && hasValue) {
+            if (!parseNumber(args[++i], 1, 65535, seconds)) return usageError("-s takes 1..65535 seconds");
+        } else if (a == "-n" && hasValue) {
+            if (args[++i] == "all") pages = 4095;
+            else if (!parseNumber(args[i], 0, 4095, pages)) return usageError("-n takes a page count or 'all'");
+        } else if (a == "-d" && hasValue) {
+            dir = args[++i];
+        } else if (a == "--retries" && hasValue) {
+            if (!parseNumber(args[++i], 0, 1000000, retries)) return usageError("--retries takes a number");
+        } else {
+            return usageError("download: unexpected argument " + a);
+        }
+    }
+    if (!dir.empty() && chdir(dir.c_str()) != 0) {
+        std::fprintf(stderr, "korvane-cli: cannot use folder %s\n", dir.c_str());
+        return 1;
+    }
+    Flag.verbose = verbose ? 1 : 0;
+    if (int rc = openSession(retries)) return rc;
+    if (Flag.table_error != 0 || Flag.time_error != 0) {
+        messageBox(nullptr, "Procedura di scaricamento non completata !", "Warning", MsgButtons::Ok, MsgIcon::Warning);
+        return 1;
+    }
+    if (seconds > 0) {
+        Tsample = static_cast<uint16_t>(seconds);
+    } else if (Flag.MW51 == 1 || Flag.VKE15 == 1) {
+        uint8_t par[2] = {};
+        Tsample = get_MW51_par(2, 7, par) == 1 ? static_cast<uint16_t>(par[0] | (par[1] << 8)) : 900;
+        if (Tsample == 0) Tsample = 900;
+    }
+    if (pages >= 0) TotalPagNumDload = static_cast<uint16_t>(pages > TotalPagNum ? TotalPagNum : pages);
+    const std::string name = DataTimeSS;
+    if (saveFile(nullptr, name) != 1) {
+        if (ConsoleUi::interrupted()) return 130;
+        if (Com_lost) messageBox(nullptr, lostPortText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+        messageBox(nullptr, "Procedura di scaricamento non completata !", "Warning", MsgButtons::Ok, MsgIcon::Warning);
+        return 1;
+    }
+    std::error_code ec;
+    std::printf("%s\n", (std::filesystem::current_path(ec) / name).string().c_str());
     return 0;
 }
 
@@ -142,7 +218,7 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(const std::vector<std::string>&);
     };
-    static const Command kCommands[] = {{"probe", cmdProbe}, {"info", cmdInfo}};
+    static const Command kCommands[] = {{"probe", cmdProbe}, {"info", cmdInfo}, {"download", cmdDownload}};
     const Command* cmd = nullptr;
     for (const auto& c : kCommands)
         if (opts.command == c.name) cmd = &c;

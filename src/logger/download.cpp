@@ -333,7 +333,8 @@ int writeDataFile(const std::string& namefile) {
     InfoSES.nSubItem_ = InfoSES.nSubItem;
     printHeader(out);
     const uint32_t tcf = 10u * Tsample;
-    for (uint64_t i_ref = FirstTimeMarkerDload; i_ref < LastTimeMarker; i_ref += tcf)
+    // A zero sample time would never advance the window: no rows then.
+    for (uint64_t i_ref = FirstTimeMarkerDload; tcf > 0 && i_ref < LastTimeMarker; i_ref += tcf)
         if (interpData(tcf, static_cast<uint32_t>(i_ref), hex) == 1) printData(out);
     InfoSES.nItem_ = InfoSES.nItem;
     std::fclose(hex);
@@ -409,4 +410,45 @@ void virgAdj(std::string& buf, int virgola) {
     if (!virgola) return;
     size_t p = buf.find('.');
     if (p != std::string::npos && p < 10) buf[p] = ',';
+}
+
+float ExpoCh[256];
+int ExpoN[256];
+uint8_t ExpoGra[256];
+
+void printHeaderExp() {
+    if (!Exportfile) return;
+    std::fprintf(Exportfile, "\"Timestamp\"");
+    for (int n = 1; n <= TotalNodeNum; ++n)
+        for (int j = 0; j < InfoFE[n].chanu_logic; ++j)
+            std::fprintf(Exportfile, ";\"CH%u_%u: %s\"", static_cast<unsigned>(InfoFE[n].nodead),
+                         static_cast<unsigned>(j + 1), Lista_Grandezze[InfoFE[n].quantity(j)]);
+    std::fprintf(Exportfile, "\r\n");
+}
+
+void printDataExp(time_t timestamp) {
+    if (!Exportfile) return;
+    std::string stamp;
+    getTimeSig(stamp, nullptr, timestamp, 3);
+    std::fprintf(Exportfile, "%s", stamp.c_str());
+    const int total = TotalLogicCh < 256 ? TotalLogicCh : 256;
+    std::string text;
+    for (int i = 0; i < total; ++i) {
+        float v = ExpoN[i] <= 1 ? ExpoCh[i] : ExpoCh[i] / static_cast<float>(ExpoN[i]);
+        adj_value2(text, ExpoGra[i], v);
+        virgAdj(text, Flag.comma);
+        std::fprintf(Exportfile, ";%s", text.c_str());
+    }
+    std::fprintf(Exportfile, "\r\n");
+}
+
+void openFileExp(Window hwndCtrl) {
+    FileBoxRequest req;
+    req.filter = "Data Export File (*.csv)";
+    req.defaultExt = "csv";
+    req.askOverwrite = true;
+    std::string path;
+    if (!ui().saveFileBox(hwndCtrl, req, path)) return;
+    if (Exportfile) std::fclose(Exportfile);
+    Exportfile = std::fopen(path.c_str(), "wb");
 }

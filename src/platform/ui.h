@@ -19,6 +19,16 @@ enum class InputBoxKind {
     Txt   // text box (dialog 1800)
 };
 
+// An open or save file box.
+struct FileBoxRequest {
+    std::string title;
+    std::string filter;      // e.g. "Data Export File (*.csv)"; several separated by ";;"
+    std::string defaultExt;  // added when the name typed has no extension ("csv")
+    std::string initialName; // proposed file name or path
+    bool mustExist = false;  // open box: only existing files
+    bool askOverwrite = false; // save box: ask before replacing a file
+};
+
 // What the wait window saw during one pump.
 enum class WaitEvent {
     None,        // nothing for the window, or a message it handled itself
@@ -48,6 +58,16 @@ class UiServices {
     virtual int inputBox(Window owner, InputBoxKind kind) {
         (void)owner, (void)kind;
         return 0;
+    }
+
+    // File boxes: true with the chosen path, false when cancelled.
+    virtual bool openFileBox(Window owner, const FileBoxRequest& req, std::string& path) {
+        (void)owner, (void)req, (void)path;
+        return false;
+    }
+    virtual bool saveFileBox(Window owner, const FileBoxRequest& req, std::string& path) {
+        (void)owner, (void)req, (void)path;
+        return false;
     }
 
     virtual void beep() {}

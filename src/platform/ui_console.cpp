@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "boards/input_boxes.h"
 #include "platform/text_cp1252.h"
 
 namespace {
@@ -91,4 +92,19 @@ WaitEvent ConsoleUi::waitPump() {
 void ConsoleUi::waitClose() {
     if (drawn_) std::fputs("\n", stderr);
     drawn_ = false;
+}
+
+int ConsoleUi::inputBox(Window, InputBoxKind kind) {
+    std::string text = EditBuf;
+    if (!inputPolicy_ || !inputPolicy_(kind, text)) return 0;
+    EditBuf = text;
+    return 1;
+}
+
+bool ConsoleUi::openFileBox(Window, const FileBoxRequest& req, std::string& path) {
+    return filePolicy_ && filePolicy_(req, false, path);
+}
+
+bool ConsoleUi::saveFileBox(Window, const FileBoxRequest& req, std::string& path) {
+    return filePolicy_ && filePolicy_(req, true, path);
 }

@@ -13,6 +13,12 @@ class ConsoleUi : public UiServices {
     using Policy = std::function<MsgAnswer(const std::string& text, const std::string& title, MsgButtons)>;
     void setPolicy(Policy p) { policy_ = std::move(p); }
     void setQuiet(bool q) { quiet_ = q; }
+    // Answers an input box: true with the text to confirm, false to cancel. Default: cancel.
+    using InputPolicy = std::function<bool(InputBoxKind kind, std::string& text)>;
+    void setInputPolicy(InputPolicy p) { inputPolicy_ = std::move(p); }
+    // Answers a file box: true with a path. Default: cancel.
+    using FilePolicy = std::function<bool(const FileBoxRequest& req, bool save, std::string& path)>;
+    void setFilePolicy(FilePolicy p) { filePolicy_ = std::move(p); }
 
     MsgAnswer messageBox(Window owner, const std::string& text, const std::string& title, MsgButtons buttons,
                          MsgIcon icon) override;
@@ -21,6 +27,9 @@ class ConsoleUi : public UiServices {
     void waitBar(unsigned percent) override;
     WaitEvent waitPump() override;
     void waitClose() override;
+    int inputBox(Window owner, InputBoxKind kind) override;
+    bool openFileBox(Window owner, const FileBoxRequest& req, std::string& path) override;
+    bool saveFileBox(Window owner, const FileBoxRequest& req, std::string& path) override;
 
     // Routes SIGINT to a flag that the next wait-window pump reports as a confirmed "Esc".
     static void installInterruptHandler();
@@ -30,6 +39,8 @@ class ConsoleUi : public UiServices {
   private:
     void drawBar();
     Policy policy_;
+    InputPolicy inputPolicy_;
+    FilePolicy filePolicy_;
     bool quiet_ = false;
     std::string text_;
     unsigned percent_ = 0;

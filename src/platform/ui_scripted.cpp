@@ -1,5 +1,8 @@
 #include "platform/ui_scripted.h"
 
+#include "boards/input_boxes.h"
+#include "shell/korvane.h"
+
 void ScriptedUi::fail(const std::string& why) {
     failures.push_back(why);
     if (onFailure) onFailure(why);
@@ -39,3 +42,40 @@ WaitEvent ScriptedUi::waitPump() {
     }
     return WaitEvent::None;
 }
+
+int ScriptedUi::inputBox(Window, InputBoxKind kind) {
+    inputsShown.push_back({kind, TitoloBuf, EditBuf, InputMin, InputMax, MaxEdit});
+    if (inputs_.empty()) {
+        fail("unexpected input box: [" + TitoloBuf + "] " + EditBuf);
+        return 0;
+    }
+    auto answer = inputs_.front();
+    inputs_.pop_front();
+    if (!answer) return 0;
+    // The text goes through the box's own rules: what "Ok" would accept and write back.
+    InputState st = kind == InputBoxKind::Txt    ? inputTxtChanged(*answer)
+                    : kind == InputBoxKind::Num2 ? inputNum2Changed(*answer)
+                                                 : inputNumChanged(*answer);
+    if (!st.okEnabled) {
+        fail("input box would not accept [" + *answer + "]");
+        return 0;
+    }
+    EditBuf = kind == InputBoxKind::Num ? inputNumConfirmed(st.text) : st.text;
+    return 1;
+}
+
+bool ScriptedUi::nextFile(const FileBoxRequest& req, std::string& path) {
+    fileBoxes.push_back(req);
+    if (files_.empty()) {
+        fail("unexpected file box: [" + req.title + "] " + req.filter);
+        return false;
+    }
+    auto answer = files_.front();
+    files_.pop_front();
+    if (!answer) return false;
+    path = *answer;
+    return true;
+}
+
+bool ScriptedUi::openFileBox(Window, const FileBoxRequest& req, std::string& path) { return nextFile(req, path); }
+bool ScriptedUi::saveFileBox(Window, const FileBoxRequest& req, std::string& path) { return nextFile(req, path); }

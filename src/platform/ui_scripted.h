@@ -30,6 +30,12 @@ class ScriptedUi : public UiServices {
     void expect(std::string text, std::string title, MsgAnswer a) {
         expected_.push_back({a, std::move(title), std::move(text)});
     }
+    // Queues what the next input box answers: the text typed and confirmed, or a cancel.
+    void inputText(std::string text) { inputs_.push_back(std::move(text)); }
+    void inputCancel() { inputs_.push_back(std::nullopt); }
+    // Queues the path the next file box returns, or a cancel.
+    void filePath(std::string path) { files_.push_back(std::move(path)); }
+    void fileCancel() { files_.push_back(std::nullopt); }
     // "Esc" is pressed on the wait window at its n-th pump from now (1 = the next one);
     // its confirmation question is then asked like any other.
     void pressEscAfter(int n) { escAfter_ = n; }
@@ -41,6 +47,18 @@ class ScriptedUi : public UiServices {
     void waitBar(unsigned percent) override { lastBar = percent; }
     WaitEvent waitPump() override;
     void waitClose() override { ++waitCloses; }
+    int inputBox(Window owner, InputBoxKind kind) override;
+    bool openFileBox(Window owner, const FileBoxRequest& req, std::string& path) override;
+    bool saveFileBox(Window owner, const FileBoxRequest& req, std::string& path) override;
+
+    struct InputShown {
+        InputBoxKind kind;
+        std::string title, initial;
+        float min, max;
+        int maxEdit;
+    };
+    std::vector<InputShown> inputsShown;
+    std::vector<FileBoxRequest> fileBoxes;
 
     std::vector<Shown> shown;           // every box, in order
     std::vector<std::string> failures;  // unexpected or mismatched prompts
@@ -54,6 +72,9 @@ class ScriptedUi : public UiServices {
 
   private:
     void fail(const std::string& why);
+    bool nextFile(const FileBoxRequest& req, std::string& path);
     std::deque<Expected> expected_;
+    std::deque<std::optional<std::string>> inputs_;
+    std::deque<std::optional<std::string>> files_;
     int escAfter_ = -1;
 };
