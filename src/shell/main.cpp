@@ -1,8 +1,21 @@
+// korvane: the desktop program.
 #include <QApplication>
+#include <string>
 
+#include "platform/ui_qt_dialog.h"
+#include "shell/gui_screens_dialog.h"
+#include "shell/screen_rules.h"
 #include "shell/startup.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication app(argc, argv); // takes its own options out of argv
+    QtUi qtUi;
+    installUi(&qtUi);
+
+    GuiScreens screens;
+    const std::string cmdLine = joinCommandLine(argc, argv);
+    int result = runStartup(cmdLine.c_str(), screens);
+
+    installUi(nullptr);
+    return result;
 }

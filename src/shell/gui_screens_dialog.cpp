@@ -1,0 +1,32 @@
+#include "shell/gui_screens_dialog.h"
+
+#include "shell/main_dialog.h"
+#include "shell/screen_rules.h"
+#include "shell/sel_com_dialog.h"
+
+namespace {
+int notAvailable(const char* text) {
+    messageBox(nullptr, text, kNotAvailableTitle, MsgButtons::Ok, MsgIcon::Info);
+    return 0;
+}
+} // namespace
+
+int GuiScreens::selectPort() {
+    SelComDialog dlg;
+    return dlg.run();
+}
+
+int GuiScreens::mainDialog() {
+    DialogMain dlg;
+    return dlg.run();
+}
+
+int GuiScreens::quickView() {
+    return notAvailable(kOfflineNotAvailableText);
+}
+int GuiScreens::remote() {
+    return notAvailable(kRemoteNotAvailableText);
+}
+int GuiScreens::loader() {
+    return notAvailable(kLoaderNotAvailableText);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The top-level screens of the desktop program, as the start-up sequence runs them.
+#include "shell/startup.h"
+
+class GuiScreens : public StartupScreens {
+  public:
+    int selectPort() override;
+    int mainDialog() override;
+    // Not available in this version: each tells the user so and returns 0.
+    int quickView() override;
+    int remote() override;
+    int loader() override;
+};
