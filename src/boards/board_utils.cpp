@@ -5,12 +5,10 @@
 #include "link/korvane_com.h"
 
 namespace {
-bool replyOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
-
 bool address(const char* fmt, unsigned addr) {
     char cmd[32];
     std::snprintf(cmd, sizeof cmd, fmt, addr);
-    return sendCOMMAND(hCom, cmd, kModeCR) == 1 && replyOk();
+    return sendCOMMAND(hCom, cmd, kModeCR) == 1 && rxOk();
 }
 
 // One "ATEE" read: the byte's two hex digits, or -1.

@@ -28,7 +28,6 @@ AlarmRows LastAlarmRows;
 
 namespace {
 AlarmView* g_alarmView = nullptr;
-bool replyOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
 } // namespace
 
 void setAlarmView(AlarmView* view) { g_alarmView = view; }
@@ -36,9 +35,9 @@ void setAlarmView(AlarmView* view) { g_alarmView = view; }
 int clockSync() {
     getDataTimePC(DataTimePC);
     clearRxBuf(hCom);
-    if (sendCOMMAND(hCom, "ATDT" + DataTimePC.substr(0, 6) + "\r", kModeCR) != 1 || !replyOk()) return 0;
+    if (sendCOMMAND(hCom, "ATDT" + DataTimePC.substr(0, 6) + "\r", kModeCR) != 1 || !rxOk()) return 0;
     clearRxBuf(hCom);
-    if (sendCOMMAND(hCom, "ATTM" + DataTimePC.substr(7, 6) + "\r", kModeCR) != 1 || !replyOk()) return 0;
+    if (sendCOMMAND(hCom, "ATTM" + DataTimePC.substr(7, 6) + "\r", kModeCR) != 1 || !rxOk()) return 0;
     return 1;
 }
 

@@ -37,10 +37,6 @@ int restoreCOM(ComHandle h) {
     return clearRxBuf(h);
 }
 
-static bool replyIsOk() {
-    return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K';
-}
-
 int test_hCom(ComHandle h) {
     if (Flag.modem == 1) {
         init_modem(h);
@@ -48,8 +44,8 @@ int test_hCom(ComHandle h) {
     }
     if (sendCOMMAND(h, "***", kModeCR) == 1) {
         sleepMs(200);
-        if (sendCOMMAND(h, "ATCM08\r", kModeCR) != 1 || !replyIsOk()) return 0;
-        if (sendCOMMAND(h, "ATCM00\r", kModeCR) != 1 || !replyIsOk()) return 0;
+        if (sendCOMMAND(h, "ATCM08\r", kModeCR) != 1 || !rxOk()) return 0;
+        if (sendCOMMAND(h, "ATCM00\r", kModeCR) != 1 || !rxOk()) return 0;
         if (sendCOMMAND(h, "ATVR\r", kModeCR) != 1) return 0;
         const char* r = reinterpret_cast<const char*>(Rx_buf);
         Datalogger.fw = static_cast<uint16_t>(iRx >= 3 ? str16_to_num(r + 2, 2) : 0);

@@ -1,5 +1,6 @@
 // Command transactions: write a request, then collect the reply byte by byte until it is
 // complete or the line has been silent for the time-out.
+#include <cstdio>
 #include <cstring>
 
 #include "link/korvane_com.h"
@@ -119,4 +120,10 @@ std::string rxText() {
     size_t cap = iRx > 0 ? static_cast<size_t>(iRx) : 0;
     while (len < cap && len < kRxBufSize && Rx_buf[len] != 0) ++len;
     return std::string(reinterpret_cast<const char*>(Rx_buf), len);
+}
+
+std::string hex4(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFFu);
+    return buf;
 }

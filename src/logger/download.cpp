@@ -11,6 +11,7 @@
 #include "link/korvane_com.h"
 #include "logger/session.h"
 #include "logger/tab_ass.h"
+#include "platform/bytes.h"
 
 INFOST InfoSES;
 
@@ -27,17 +28,6 @@ void removeFile(const char* name) {
 
 void warnFile(const std::string& name, const char* what) {
     messageBox(nullptr, name + " " + what, "Warning", MsgButtons::Ok, MsgIcon::Warning);
-}
-
-std::string hex4(unsigned v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFFu);
-    return buf;
-}
-
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Value of logical channel j of a record's physical words (little-endian, from byte 5).
@@ -189,9 +179,7 @@ int writeDumpAndImage(uint16_t start) {
     };
     std::fprintf(dump, "Tabelle di assegnazione valide rilevate ***************************************\r\n\r\n");
     for (unsigned p = 0; p < 4096; ++p) {
-        if (sendCOMMAND(hCom, "ATRD" + hex4(p) + "\r", kModeCR) != 1 || iRx < 2 || Rx_buf[0] != 'O' ||
-            Rx_buf[1] != 'K')
-            return dumpFailure();
+        if (sendCOMMAND(hCom, "ATRD" + hex4(p) + "\r", kModeCR) != 1 || !rxOk()) return dumpFailure();
         if (sendCOMMAND(hCom, "ATRD\r", kModeRaw48) != 1) return dumpFailure();
         const uint8_t* b = Rx_buf;
         if (b[0] == 0xFF && (b[2] | (b[3] << 8)) <= static_cast<int>(kPageSize))
@@ -342,10 +330,22 @@ int writeDataFile(const std::string& namefile) {
     return 1;
 }
 
+uint16_t downloadStartPage() {
+    if (!(StatusReg & 0x08)) {
+        uint16_t start = (PagFirst + TotalPagNum - TotalPagNumDload) & kPageMask;
+        if (start == PagTab) start = (start + 1) & kPageMask;
+        return start;
+    }
+    // A wrapped ring: the most recent pages end at the last page written. When the table page
+    // lies among them it is read and dropped, so the range starts one page earlier.
+    uint16_t start = (PagLast + 1 - TotalPagNumDload) & kPageMask;
+    if (((PagTab - start) & kPageMask) <= ((PagLast - start) & kPageMask)) start = (start - 1) & kPageMask;
+    return start;
+}
+
 int saveFile(Window hwndDlg, const std::string& namefile) {
     if (!choosePageCount(hwndDlg)) return 0;
-    uint16_t start = (PagFirst + TotalPagNum - TotalPagNumDload) & kPageMask;
-    if (start == PagTab) start = (start + 1) & kPageMask;
+    const uint16_t start = downloadStartPage();
     FirstTimeMarkerDload = 0;
 
     Show_wait_msg(hwndDlg, "Lettura dati dalla memoria interna");

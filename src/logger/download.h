@@ -21,6 +21,8 @@ inline constexpr const char* kDumpFile = "RX41data.txt";
 inline constexpr const char* kImageFile = "RX41data.bin";
 
 int saveFile(Window hwndDlg, const std::string& namefile);
+// First page a download reads: the most recent TotalPagNumDload data pages.
+uint16_t downloadStartPage();
 // Sums the records of the intermediate file up to the end of the window centred on i_ref
 // (tcf: window length [0.1 s]). 1 = the window holds records or more follow; 0 = end of file
 // without records.

@@ -22,14 +22,6 @@ namespace {
 
 constexpr uint32_t kBlockWindowMs = 1000; // retry window of one block [ms]
 
-bool replyOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
-
-std::string hex4(unsigned v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFFu);
-    return buf;
-}
-
 // Asks the retry question of a failed step: true = "Yes", try again.
 bool askRetry(Window owner, const char* text, const char* title) {
     return messageBox(owner, text, title, MsgButtons::YesNo, MsgIcon::Error) == MsgAnswer::Yes;
@@ -44,7 +36,7 @@ void status(StatusLine* s, const char* text) {
 int setPageAdd(uint16_t page) {
     unsigned value = page;
     if (Flag.fast_read == 1) value |= 0x8000;
-    return sendCOMMAND(hCom, "ATRD" + hex4(value) + "\r", kModeCR) == 1 && replyOk() ? 1 : 0;
+    return sendCOMMAND(hCom, "ATRD" + hex4(value) + "\r", kModeCR) == 1 && rxOk() ? 1 : 0;
 }
 
 int getPageFlash(uint8_t* buf) {

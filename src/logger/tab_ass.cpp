@@ -6,6 +6,7 @@
 
 #include "link/korvane_com.h"
 #include "logger/session.h"
+#include "platform/bytes.h"
 
 datitab InfoFE[kMaxNodes + 1];
 uint8_t TotalNodeNum = 0;
@@ -58,8 +59,6 @@ const float Default_value[32] = {};
 
 namespace {
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
 // How each quantity code turns a raw value into text: divisor (0 = integer "%d"), decimals,
 // whether a negative raw value stands for an unsigned 16-bit reading.
 struct Scale {
@@ -103,8 +102,7 @@ int nodeIndex(uint8_t address) {
 int decodeTabAss() {
     const size_t length = le16(TabAss + 2);
     if (TabAss[0] != 0xFF || length > kTabAssSize) return 0;
-    Pnom = static_cast<int32_t>(static_cast<uint32_t>(TabAss[4]) | (static_cast<uint32_t>(TabAss[5]) << 8) |
-                                (static_cast<uint32_t>(TabAss[6]) << 16) | (static_cast<uint32_t>(TabAss[7]) << 24));
+    Pnom = static_cast<int32_t>(le32(TabAss + 4));
     size_t p = 16;
     int n = 1;
     TotalNodeNum = 0;
@@ -151,8 +149,7 @@ int decodeTabAss() {
 
 int initTabAss() {
     clearRxBuf(hCom);
-    if (sendCOMMAND(hCom, "ATRD" + PageTab + "\r", kModeCR) != 1 || iRx < 2 || Rx_buf[0] != 'O' || Rx_buf[1] != 'K')
-        return 0;
+    if (sendCOMMAND(hCom, "ATRD" + PageTab + "\r", kModeCR) != 1 || !rxOk()) return 0;
     size_t k = 0, length = kTabAssSize;
     while (k < length) {
         if (sendCOMMAND(hCom, "ATRD\r", kModeRaw48) != 1) return 0;
@@ -228,9 +225,7 @@ size_t walkRecords(std::span<const uint8_t> page, const std::function<void(const
         if (node == 0) break;
         size_t len = 5 + 2u * InfoFE[node].chanu;
         if (off + len > page.size()) break;
-        uint32_t marker = static_cast<uint32_t>(page[off + 1]) | (static_cast<uint32_t>(page[off + 2]) << 8) |
-                          (static_cast<uint32_t>(page[off + 3]) << 16) | (static_cast<uint32_t>(page[off + 4]) << 24);
-        fn(RecordRef{off, node, marker, len});
+        fn(RecordRef{off, node, le32(page.data() + off + 1), len});
         ++count;
         off += len;
     }

@@ -9,6 +9,7 @@
 #include "link/korvane_com.h"
 #include "logger/session.h"
 #include "logger/tab_ass.h"
+#include "platform/bytes.h"
 
 tempo Tini;
 std::string DataTimeSS;
@@ -59,13 +60,10 @@ int initTimeMark() {
     LastTimeMarker = 0;
     if (PagLast != PagTab) {
         clearRxBuf(hCom);
-        if (sendCOMMAND(hCom, "ATRD" + PageFirst + "\r", kModeCR) != 1 || iRx < 2 || Rx_buf[0] != 'O' ||
-            Rx_buf[1] != 'K')
-            return 0;
+        if (sendCOMMAND(hCom, "ATRD" + PageFirst + "\r", kModeCR) != 1 || !rxOk()) return 0;
         // Without the first block the start marker stays 0; the step goes on.
         if (sendCOMMAND(hCom, "ATRD\r", kModeRaw48) == 1 && nodeIndex(Rx_buf[0]) != 0)
-            FirstTimeMarker = static_cast<uint32_t>(Rx_buf[1]) | (static_cast<uint32_t>(Rx_buf[2]) << 8) |
-                              (static_cast<uint32_t>(Rx_buf[3]) << 16) | (static_cast<uint32_t>(Rx_buf[4]) << 24);
+            FirstTimeMarker = le32(Rx_buf + 1);
         if (setPageAdd(PagLast) != 1) return 0;
         std::vector<uint8_t> page(kPageSize, 0);
         getPageFlash(page.data());
