@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fontconfig fonts-dejavu-core
+  libwmf-bin
   clang-format
 )
 

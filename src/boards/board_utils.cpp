@@ -11,9 +11,13 @@ bool address(const char* fmt, unsigned addr) {
     return sendCOMMAND(hCom, cmd, kModeCR) == 1 && rxOk();
 }
 
-// One "ATEE" read: the byte's two hex digits, or -1.
+bool hexDigit(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// One "ATEE" read: the byte's two hex digits, or -1. Any other reply ("ERR" from a device that
+// does not know the command) is a failure, never a byte.
 int readByte() {
-    if (sendCOMMAND(hCom, "ATEE\r", kModeCR) != 1) return -1;
+    if (sendCOMMAND(hCom, "ATEE\r", kModeCR) != 1 || iRx != 2 || !hexDigit(Rx_buf[0]) || !hexDigit(Rx_buf[1]))
+        return -1;
     return str16_to_num(reinterpret_cast<const char*>(Rx_buf), 2) & 0xFF;
 }
 } // namespace

@@ -124,14 +124,16 @@ void InputBoxDialog::keyPressEvent(QKeyEvent* e) {
 int InputBoxDialog::run() {
     ensurePolished(); // the final fonts and margins, so that the size is the one shown
     adjustSize();
-    QRect r = frameGeometry();
+    // Centred by the client areas: the frame is not known before the window is shown, and it
+    // is the same on every side.
+    QRect r(QPoint(0, 0), size());
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
     if (owner) {
-        r.moveCenter(owner->frameGeometry().center());
+        r.moveCenter(owner->geometry().center());
     } else if (QScreen* s = QGuiApplication::primaryScreen()) {
         r.moveCenter(s->availableGeometry().center());
     }
-    move(r.topLeft());
+    setGeometry(r);
     edit_->setFocus();
     return exec() == 1 ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 
 #include "link/clock_state.h"
 #include "link/korvane_com.h"
+#include "logger/download.h"
 #include "logger/tab_ass.h"
 #include "platform/clock.h"
 
@@ -208,4 +209,23 @@ int setPageTab(const std::string& szData) {
         }
     }
     return 0;
+}
+
+void resetSessionState() {
+    StatusReg = ErrorsReg = 0;
+    PageTab.clear(), PageFirst.clear(), PageLast.clear();
+    PagTab = PagFirst = PagLast = 0;
+    TotalPagNum = TotalPagNumDload = 0;
+    for (auto& e : Table) e = SessionEntry{};
+    IndTab = 0;
+    for (auto& n : InfoFE) n = datitab{};
+    TotalNodeNum = 0;
+    TotalLogicCh = 0;
+    std::memset(TabAss, 0, sizeof TabAss);
+    Pnom = 0;
+    Tini = tempo{};
+    DataTimeSS.clear(), DataTimeDL.clear(), DataTimePC.clear(), DurataSessione.clear();
+    FirstTimeMarker = LastTimeMarker = FirstTimeMarkerDload = TimeMarker = 0;
+    InfoSES = INFOST{};
+    LastAlarmRows = AlarmRows{};
 }

@@ -42,3 +42,7 @@ int initPages();
 void initSession(Window hwndDlg, StatusLine* status = nullptr);
 int printInfoSes(TextBox* box, int verb);
 int setPageTab(const std::string& szData);
+
+// Puts the session globals (pages, registers, node table, time texts, table counters) back to
+// their start values.
+void resetSessionState();

@@ -1,6 +1,7 @@
 #include "platform/ui_qt_dialog.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "boards/input_boxes_dialog.h"
 #include "platform/text_cp1252.h"
 
 QString qtText(std::string_view cp1252) {
@@ -20,6 +22,18 @@ QString qtText(std::string_view cp1252) {
     s.remove(QChar('\r'));
     return s;
 }
+
+namespace {
+
+// A path or file name as bytes of the core, and back.
+QString qtPath(std::string_view cp1252) {
+    return QString::fromStdString(cp1252ToUtf8(cp1252));
+}
+std::string corePath(const QString& s) {
+    return utf8ToCp1252(s.toStdString());
+}
+
+} // namespace
 
 // ---- wait window ----
 
@@ -78,6 +92,80 @@ bool WaitDialog::takeEsc() {
 
 void WaitDialog::reject() {
     escPressed_ = true;
+}
+
+// ---- file boxes ----
+
+std::string fileBoxPath(std::string_view typed, std::string_view defaultExt) {
+    std::string path(typed);
+    while (!defaultExt.empty() && defaultExt.front() == '.') defaultExt.remove_prefix(1);
+    const size_t slash = path.find_last_of('/');
+    const std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (defaultExt.empty() || name.empty() || name.find('.') != std::string_view::npos) return path;
+    path += '.';
+    path += defaultExt;
+    return path;
+}
+
+FileBoxCheck fileBoxCheck(const FileBoxRequest& req, bool save, bool exists) {
+    if (!save && req.mustExist && !exists) return FileBoxCheck::Missing;
+    if (save && req.askOverwrite && exists) return FileBoxCheck::AskOverwrite;
+    return FileBoxCheck::Accept;
+}
+
+FileBoxDialog::FileBoxDialog(QWidget* owner, const FileBoxRequest& req, bool save)
+    : QFileDialog(owner), req_(req), save_(save) {
+    setObjectName(save ? "saveFileBox" : "openFileBox");
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    // Existence and replacing are checked in accept(), after the default extension is added.
+    setOption(QFileDialog::DontConfirmOverwrite, true);
+    setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::AnyFile);
+    setWindowTitle(qtText(req.title));
+    if (!req.filter.empty())
+        setNameFilters(qtPath(req.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts));
+    if (!req.initialName.empty()) selectFile(qtPath(req.initialName));
+}
+
+void FileBoxDialog::accept() {
+    const QStringList files = selectedFiles();
+    if (files.isEmpty()) return;
+    const QFileInfo typed(files.first());
+    if (typed.isDir()) { // a folder typed or chosen: open it
+        setDirectory(typed.absoluteFilePath());
+        selectFile(QString());
+        return;
+    }
+    // An existing file picked in an open box is taken as it is; otherwise the default extension
+    // applies.
+    const QFileInfo info = !save_ && typed.exists()
+                               ? typed
+                               : QFileInfo(QString::fromStdString(fileBoxPath(
+                                     files.first().toStdString(), cp1252ToUtf8(req_.defaultExt))));
+    switch (fileBoxCheck(req_, save_, info.exists())) {
+    case FileBoxCheck::Missing: {
+        QMessageBox box(
+            QMessageBox::Warning, windowTitle(),
+            QStringLiteral("%1\nFile non trovato.\nVerificare il nome del file.").arg(info.fileName()),
+            QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
+    case FileBoxCheck::AskOverwrite: {
+        QMessageBox box(QMessageBox::Warning, windowTitle(),
+                        QStringLiteral("%1 esiste gia'.\nSostituirlo ?").arg(info.fileName()),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes) return;
+        break;
+    }
+    case FileBoxCheck::Accept:
+        break;
+    }
+    chosen_ = info.absoluteFilePath();
+    QDialog::accept();
 }
 
 // ---- backend ----
@@ -191,6 +279,28 @@ void QtUi::waitClose() {
 
 Window QtUi::waitWindow() {
     return wait_ ? windowOf(wait_.data()) : nullptr;
+}
+
+int QtUi::inputBox(Window owner, InputBoxKind kind) {
+    InputBoxDialog box(kind, widgetOf(owner));
+    return box.run();
+}
+
+namespace {
+bool runFileBox(Window owner, const FileBoxRequest& req, bool save, std::string& path) {
+    FileBoxDialog box(widgetOf(owner), req, save);
+    if (box.exec() != QDialog::Accepted || box.chosen().isEmpty()) return false;
+    path = corePath(box.chosen());
+    return true;
+}
+} // namespace
+
+bool QtUi::openFileBox(Window owner, const FileBoxRequest& req, std::string& path) {
+    return runFileBox(owner, req, false, path);
+}
+
+bool QtUi::saveFileBox(Window owner, const FileBoxRequest& req, std::string& path) {
+    return runFileBox(owner, req, true, path);
 }
 
 void QtUi::beep() {

@@ -2,8 +2,10 @@
 // The Qt backend of the UI services: message boxes, the wait window, and a text box over a
 // plain-text widget. Windows-1252 texts are converted here, where they meet the toolkit.
 #include <QDialog>
+#include <QFileDialog>
 #include <QPointer>
 #include <QString>
+#include <string>
 #include <string_view>
 
 #include "platform/text_box.h"
@@ -48,6 +50,34 @@ class WaitDialog : public QDialog {
     bool escPressed_ = false;
 };
 
+// What a file box makes of the name typed: the default extension ("txt" or ".txt") is added
+// when the file name (the part after the last '/') holds no '.'. Works on UTF-8 and
+// Windows-1252 bytes alike.
+std::string fileBoxPath(std::string_view typed, std::string_view defaultExt);
+// Whether a file box accepts a path: an open box with mustExist refuses a missing file, a save
+// box with askOverwrite asks when the file exists.
+enum class FileBoxCheck { Accept, Missing, AskOverwrite };
+FileBoxCheck fileBoxCheck(const FileBoxRequest& req, bool save, bool exists);
+
+// An open or save file box (the toolkit's own widgets, never the platform's dialog). It applies
+// fileBoxPath (except to an existing file picked in an open box) and fileBoxCheck when the user
+// accepts a name.
+class FileBoxDialog : public QFileDialog {
+    Q_OBJECT
+  public:
+    FileBoxDialog(QWidget* owner, const FileBoxRequest& req, bool save);
+    // The accepted path (UTF-8, absolute); empty before acceptance.
+    QString chosen() const { return chosen_; }
+
+  public slots:
+    void accept() override;
+
+  private:
+    FileBoxRequest req_;
+    bool save_;
+    QString chosen_;
+};
+
 class QtUi : public UiServices {
   public:
     ~QtUi() override;
@@ -59,6 +89,9 @@ class QtUi : public UiServices {
     WaitEvent waitPump() override;
     void waitClose() override;
     Window waitWindow() override;
+    int inputBox(Window owner, InputBoxKind kind) override;
+    bool openFileBox(Window owner, const FileBoxRequest& req, std::string& path) override;
+    bool saveFileBox(Window owner, const FileBoxRequest& req, std::string& path) override;
     void beep() override;
 
   private:

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "link/korvane_com.h"
+#include "logger/session.h"
 #include "shell/korvane.h"
 
 FlagSet Flag;
@@ -70,6 +71,7 @@ void resetState() {
     }
     initVAR();
     setProgramNames();
+    resetSessionState();
     iRx = 0;
     Rx_buf[0] = 0;
     Com_lost = 0;

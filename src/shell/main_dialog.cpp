@@ -1,5 +1,6 @@
 #include "shell/main_dialog.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -12,9 +13,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
+#include "logger/download.h"
+#include "logger/time_marks.h"
+#include "platform/text_cp1252.h"
 #include "shell/korvane.h"
 #include "shell/screen_rules.h"
-#include "shell/summary.h"
 
 namespace {
 
@@ -65,9 +70,14 @@ DialogMain::DialogMain(QWidget* parent) : QDialog(parent) {
     lay->addWidget(area);
     lay->addWidget(status_);
     setFixedSize(sizeHint());
+
+    // The Alt+letter keys work whichever control has the focus.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 }
 
-DialogMain::~DialogMain() = default;
+DialogMain::~DialogMain() {
+    if (alarmViewSet_) setAlarmView(nullptr);
+}
 
 void DialogMain::buildControls(QWidget* area) {
     auto group = [area](int id, const char* text, const QRect& r) {
@@ -123,7 +133,7 @@ void DialogMain::buildControls(QWidget* area) {
         auto* lamp = label(row.lampId, "", QRect(56, y + 4, 16, 16));
         lamp->setAutoFillBackground(true);
         lamp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label(row.labelId, row.label, QRect(80, y, 240, 24));
+        label(row.labelId, row.label, QRect(80, y, 250, 24))->setTextFormat(Qt::PlainText);
     }
     button(221, "Dettagli", QRect(340, kAlarmTop, 100, 28))->setEnabled(false);
 
@@ -132,13 +142,16 @@ void DialogMain::buildControls(QWidget* area) {
     sample_->setObjectName(idName(233));
     sample_->setGeometry(560, 34, 56, 26);
     sample_->setMaxLength(5);
+    connect(sample_, &QLineEdit::textChanged, this, [this] { sampleChanged(); });
     label(234, "s", QRect(620, 36, 20, 24));
-    button(210, "Start", QRect(474, 72, 164, 30))->setEnabled(false);
+    start_ = button(210, "Start", QRect(474, 72, 164, 30));
+    start_->setEnabled(false);
+    connect(start_, &QPushButton::clicked, this, [this] { start(); });
 
     button(204, "Clock sync", QRect(474, 148, 164, 30))->setEnabled(false);
     button(238, "Sample Timer", QRect(474, 186, 164, 30))->setEnabled(false);
     button(237, "Monitor", QRect(474, 224, 164, 30))->setEnabled(false);
-    label(239, "", QRect(462, 276, 188, 24), Qt::AlignCenter);
+    verboseLabel_ = label(239, "", QRect(462, 276, 188, 24), Qt::AlignCenter);
 
     auto* exitButton = button(212, "Exit", QRect(474, 398, 164, 34));
     connect(exitButton, &QPushButton::clicked, this, [this] { done(1); });
@@ -155,27 +168,34 @@ void DialogMain::setStatus(int part, const std::string& text) {
 void DialogMain::initDialog() {
     Flag.verbose = 0;
     Flag.skip_refresh = 0;
+    applyFastReadRule();
 
-    printSessionHead(summaryBox_.get());
-    summaryBox_->scrollToTop();
+    // The rows are laid out before the session is read: reading the alarm register refreshes them.
+    const bool board = deviceIsBoard();
+    showAlarmRows(board);
+    initSession(windowOf(this), this);
+    if (Flag.pages_error == 0) rewriteSummary();
 
-    if (deviceIsBoard()) {
+    if (board) {
         control(238)->hide();
-        showAlarmRows(true);
-    } else {
-        showAlarmRows(false);
+        Tsample = boardSampleTime();
     }
-    paintLamps();
+    paintLamps(); // the face colour when the register could not be read
 
-    sample_->setText(QString::number(Tsample));
-    paintSampleField();
+    sample_->setText(QString::number(Tsample)); // checked like a typed value
     setStatus(0, readyStatusText());
     setStatus(1, "");
+}
+
+void DialogMain::rewriteSummary() {
+    printInfoSes(summaryBox_.get(), Flag.verbose);
+    summaryBox_->scrollToTop();
 }
 
 void DialogMain::showAlarmRows(bool shown) {
     for (int id : kAlarmControlIds) control(id)->setVisible(shown);
     if (shown) {
+        showResetButtons(Alarm);
         summary_->setGeometry(summaryRect_);
     } else {
         // Without the alarm rows the summary takes their room, down to near the frame's bottom.
@@ -183,6 +203,18 @@ void DialogMain::showAlarmRows(bool shown) {
         r.setBottom(kGroupSession.bottom() - kSummaryBottomGap);
         summary_->setGeometry(r);
     }
+}
+
+void DialogMain::showResetButtons(uint8_t alarm) {
+    for (const AlarmRow& row : kAlarmRows) control(row.resetId)->setVisible((alarm >> row.smsBit) & 1u);
+}
+
+void DialogMain::showAlarms(const AlarmRows& rows) {
+    if (!deviceIsBoard()) return; // a logger has no alarm rows
+    showResetButtons(rows.reg);
+    static_cast<QLabel*>(control(kAlarmRows[0].labelId))->setText(qtText(rows.inverterLabel));
+    static_cast<QLabel*>(control(kAlarmRows[3].labelId))->setText(qtText(rows.auxLabel));
+    paintLamps();
 }
 
 void DialogMain::paintLamps() {
@@ -200,7 +232,58 @@ void DialogMain::paintSampleField() {
     sample_->setPalette(p);
 }
 
+void DialogMain::sampleChanged() {
+    start_->setEnabled(sampleTimeChanged(utf8ToCp1252(sample_->text().toStdString())));
+    paintSampleField();
+}
+
+void DialogMain::start() {
+    setStatus(0, " Busy...");
+    const std::string name = DataTimeSS;
+    if (Flag.skip_refresh == 1) {
+        if (messageBox(windowOf(this), kDownloadAgainText, "Warning", MsgButtons::YesNo, MsgIcon::Question) ==
+            MsgAnswer::Yes) {
+            Flag.skip_refresh = 0;
+        } else { // the table of the last download, as it was
+            InfoSES.nItem = InfoSES.nItem_;
+            InfoSES.nSubItem = InfoSES.nSubItem_;
+        }
+    }
+    if (Flag.skip_refresh == 0) {
+        if (saveFile(windowOf(this), name) == 0) {
+            messageBox(windowOf(this), kDownloadFailedText, "Warning", MsgButtons::Ok, MsgIcon::Warning);
+            setStatus(0, " Ready");
+            return;
+        }
+        Flag.skip_refresh = 1;
+    }
+    setStatus(0, " Ready");
+    openDataTable();
+}
+
+void DialogMain::openDataTable() {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::absolute(DataTimeSS, ec);
+    if (ec) path = DataTimeSS;
+    messageBox(windowOf(this), dataFileWrittenText(utf8ToCp1252(path.string())), "Info", MsgButtons::Ok,
+               MsgIcon::Info);
+}
+
+bool DialogMain::altKey(int key) {
+    switch (key) {
+    case Qt::Key_V:
+        Flag.verbose = Flag.verbose == 0 ? 1 : 0;
+        verboseLabel_->setText(Flag.verbose == 1 ? "Verbose ON" : "Verbose OFF");
+        if (Flag.pages_error == 0) rewriteSummary();
+        return true;
+    default:
+        return false;
+    }
+}
+
 int DialogMain::run() {
+    setAlarmView(this);
+    alarmViewSet_ = true;
     initDialog();
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         QRect r = frameGeometry();
@@ -210,11 +293,33 @@ int DialogMain::run() {
     return exec();
 }
 
+void DialogMain::done(int r) {
+    if (alarmViewSet_) setAlarmView(nullptr);
+    alarmViewSet_ = false;
+    QDialog::done(r);
+}
+
 void DialogMain::reject() {
     done(1);
 }
 
+namespace {
+bool isAltLetter(const QKeyEvent* k) {
+    const Qt::KeyboardModifiers m = k->modifiers();
+    return (m & Qt::AltModifier) && !(m & (Qt::ControlModifier | Qt::MetaModifier));
+}
+} // namespace
+
+bool DialogMain::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (isAltLetter(k) && altKey(k->key())) return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
 void DialogMain::keyPressEvent(QKeyEvent* e) {
+    if (isAltLetter(e) && altKey(e->key())) return;
     // Enter does nothing here, and Escape does not leave the panel either: only "Exit" and the
     // close box do.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape) return;

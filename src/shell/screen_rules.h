@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The command line as the start-up reads it, from the program's arguments argv[1..argc-1]:
 // joined by blanks, an argument holding a blank enclosed in double quotation marks.
@@ -57,3 +58,25 @@ bool deviceIsBoard();
 
 // First part of the main panel's status bar: " Ready: <baud rate>".
 std::string readyStatusText();
+
+// Fast page reading is switched off for loggers and boards whose firmware cannot stream a page,
+// unless the port leads to a modem (then the setting is left as it is).
+void applyFastReadRule();
+
+// The sample time of an energy or interface board: the 2-byte averaging period at address 7 of
+// its parameter EEPROM [s], 900 when it cannot be read.
+uint16_t boardSampleTime();
+
+// The sample-time field of the main panel read as an unsigned decimal number (blanks around it
+// allowed); 0 when it is not one.
+unsigned sampleFieldValue(std::string_view text);
+// A change of the sample-time field: a value 1..65535 becomes Tsample and clears
+// Flag.sample_error, anything else sets it; either way the next "Start" downloads again
+// (Flag.skip_refresh = 0). True when "Start" may run.
+bool sampleTimeChanged(std::string_view text);
+
+// Texts of the main panel's "Start".
+extern const char kDownloadFailedText[]; // title "Warning"
+extern const char kDownloadAgainText[];  // title "Warning", Yes/No
+// The note shown instead of the data table: where the data file `path` was written.
+std::string dataFileWrittenText(const std::string& path);

@@ -6,7 +6,7 @@
 #include "gui_helpers.h"
 #include "shell/gui_screens_dialog.h"
 #include "shell/main_dialog.h"
-#include "support/pty_peer.h"
+#include "sim/sim.h"
 #include "support/state_guard.h"
 
 namespace {
@@ -14,12 +14,13 @@ namespace {
 using GuiScreensTest = KorvaneTest;
 
 TEST_F(GuiScreensTest, DeviceFoundOpensTheMainPanelOnIt) {
-    PtyPeer peer;
-    peer.serve([](const std::string& request) -> std::vector<PtyPeer::Chunk> {
-        if (request == "ATVR") return {{"5021\r"}};
-        return {{"OK\r"}};
-    });
-    OnlyListedPorts ports(peer.path());
+    sim::SimOptions o;
+    o.kind = sim::DeviceKind::RX43;
+    o.stateDir = KORVANE_FIXTURES_DIR "/logger-basic";
+    sim::Simulator sim(o);
+    std::string err;
+    ASSERT_TRUE(sim.start(&err)) << err;
+    OnlyListedPorts ports(sim.slavePath());
     QString summary;
     OnModal<DialogMain> panel([&](DialogMain* dlg) {
         summary = static_cast<QPlainTextEdit*>(dlg->control(228))->toPlainText();
@@ -28,8 +29,11 @@ TEST_F(GuiScreensTest, DeviceFoundOpensTheMainPanelOnIt) {
     GuiScreens screens;
     EXPECT_EQ(runStartup("-t300", screens), 1);
     EXPECT_EQ(panel.count, 1);
-    EXPECT_EQ(summary.toStdString(),
-              "Porta di comunicazione... " + peer.path() + "\nVersione firmware MW..... 5021\n\n");
+    // The panel read the session of the device found.
+    EXPECT_TRUE(summary.startsWith(QString::fromStdString("Porta di comunicazione... " + sim.slavePath() +
+                                                          "\nVersione firmware RX4X... B018\n\nOrologio PC")))
+        << summary.toStdString();
+    EXPECT_TRUE(summary.contains("\nInizio sessione.......... 151231_224730\n")) << summary.toStdString();
     EXPECT_TRUE(ui_.shown.empty());
     EXPECT_EQ(hCom, nullptr); // closed at the end
 }

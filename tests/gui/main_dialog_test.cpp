@@ -13,7 +13,13 @@
 
 namespace {
 
-using MainDialogTest = KorvaneTest;
+// Without a device: the session cannot be read and the user gives up at the first question.
+class MainDialogTest : public KorvaneTest {
+  protected:
+    void giveUpReading() {
+        ui_.expect("Errore lettura pagine !\r\nTentare di nuovo ?", "COM Error", MsgAnswer::No);
+    }
+};
 
 // Pixels of `img` within `tol` of `c` in every channel.
 int countNear(const QImage& img, QColor c, int tol) {
@@ -30,18 +36,13 @@ int countNear(const QImage& img, QColor c, int tol) {
 TEST_F(MainDialogTest, ControlsFollowTheKindOfDevice) {
     const struct {
         int mw51, vke15;
-        const char* firmwareLine;
-    } cases[] = {
-        {0, 0, "Versione firmware RX4X... B018"},
-        {1, 0, "Versione firmware MW..... B018"},
-        {0, 1, "Versione firmware VKE15.. B018"},
-    };
+        const char* name;
+    } cases[] = {{0, 0, "logger"}, {1, 0, "MW51"}, {0, 1, "VKE15"}};
     std::vector<QRect> boxes;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.firmwareLine);
+        SCOPED_TRACE(c.name);
         resetState();
-        CommPort = "/dev/ttyUSB0";
-        FW_release = "B018";
+        giveUpReading();
         Flag.MW51 = c.mw51;
         Flag.VKE15 = c.vke15;
         Flag.skip_refresh = 1;
@@ -62,9 +63,9 @@ TEST_F(MainDialogTest, ControlsFollowTheKindOfDevice) {
             static_cast<QPushButton*>(dlg.control(212))->click();
         });
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(summary.toStdString(),
-                  "Porta di comunicazione... /dev/ttyUSB0\n" + std::string(c.firmwareLine) + "\n\n");
-        EXPECT_EQ(alarmsShown, board ? 13 : 0);
+        EXPECT_EQ(Flag.pages_error, 1);
+        EXPECT_EQ(summary, QString());              // nothing read, nothing shown
+        EXPECT_EQ(alarmsShown, board ? 13 - 4 : 0); // no "R" button: nothing latched
         EXPECT_EQ(sampleTimerShown, !board);
         if (board)
             EXPECT_LT(box.bottom(), firstRow.top());
@@ -82,16 +83,18 @@ TEST_F(MainDialogTest, ControlsFollowTheKindOfDevice) {
 TEST_F(MainDialogTest, OpensReadyWithTheSampleTimeAndLeavesOnlyWithOne) {
     BR_value = 19200;
     Tsample = 900;
+    giveUpReading();
     DialogMain dlg;
     QString title, sample, status;
     int enabledButtons = 0;
-    bool openAfterKeys = false;
+    bool startEnabled = false, openAfterKeys = false;
     int result = runScripted(dlg, [&] {
         title = dlg.windowTitle();
         sample = static_cast<QLineEdit*>(dlg.control(233))->text();
         status = dlg.findChild<QWidget*>("id240_1")->property("text").toString();
-        for (int id : {210, 204, 238, 237, 221, 205, 211, 215, 218})
+        for (int id : {204, 238, 237, 221, 205, 211, 215, 218})
             enabledButtons += dlg.control(id)->isEnabled();
+        startEnabled = dlg.control(210)->isEnabled();
         sendKey(dlg.control(233), Qt::Key_Return);
         sendKey(&dlg, Qt::Key_Escape);
         openAfterKeys = dlg.isVisible();
@@ -102,12 +105,46 @@ TEST_F(MainDialogTest, OpensReadyWithTheSampleTimeAndLeavesOnlyWithOne) {
     EXPECT_EQ(sample, QString("900"));
     EXPECT_EQ(status, QString(" Ready: 19200"));
     EXPECT_EQ(enabledButtons, 0);
+    EXPECT_TRUE(startEnabled); // a valid sample time, even without a session
     EXPECT_TRUE(openAfterKeys);
+}
+
+TEST_F(MainDialogTest, SampleTimeOutsideOneTo65535PaintsTheFieldRedAndBlocksStart) {
+    const struct {
+        const char* typed;
+        bool valid;
+    } cases[] = {{"0", false}, {"900", true}, {"70000", false}, {"12x", false}, {"65535", true}, {"", false}};
+    giveUpReading();
+    DialogMain dlg;
+    runScripted(dlg, [&] {
+        auto* field = static_cast<QLineEdit*>(dlg.control(233));
+        QWidget* start = dlg.control(210);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.typed);
+            Flag.skip_refresh = 1;
+            field->selectAll();
+            sendKey(field, Qt::Key_Backspace);
+            for (const char* p = c.typed; *p; ++p) sendKey(field, *p, Qt::NoModifier, QString(QChar(*p)));
+            EXPECT_EQ(start->isEnabled(), c.valid);
+            EXPECT_EQ(Flag.sample_error, c.valid ? 0 : 1);
+            if (c.valid) {
+                EXPECT_EQ(Tsample, std::stoul(c.typed));
+            }
+            EXPECT_EQ(Flag.skip_refresh, 0); // the next "Start" downloads without asking
+            QImage img = field->grab().toImage();
+            const int red = countNear(img, QColor(255, 0, 0), 0);
+            if (c.valid)
+                EXPECT_EQ(red, 0);
+            else
+                EXPECT_GT(red, img.width() * img.height() / 2);
+        }
+    });
 }
 
 TEST_F(MainDialogTest, ColoursAndFixedPitchSummary) {
     Flag.MW51 = 1;
     Alarm = 0x10 | 0x01; // inverter and intrusion lamps on
+    giveUpReading();
     DialogMain dlg;
     QImage group, summary;
     std::vector<QColor> lamps;

@@ -2,34 +2,60 @@
 #include <gtest/gtest.h>
 
 #include "shell/screen_rules.h"
-#include "shell/summary.h"
 #include "support/state_guard.h"
 
 namespace {
 
 using ScreenRulesTest = KorvaneTest;
 
-TEST_F(ScreenRulesTest, SessionHeadNamesPortAndFirmwareOfEachDeviceKind) {
+TEST_F(ScreenRulesTest, SampleFieldAcceptsWholeSecondsFromOneTo65535) {
     const struct {
-        int mw51, vke15;
-        const char* firmwareLine;
+        const char* text;
+        unsigned value;
+        bool valid;
     } cases[] = {
-        {0, 0, "Versione firmware RX4X... B018\r\n"},
-        {1, 0, "Versione firmware MW..... B018\r\n"},
-        {0, 1, "Versione firmware VKE15.. B018\r\n"},
+        {"900", 900, true},       {"1", 1, true},          {"65535", 65535, true},  {" 60 ", 60, true},
+        {"0", 0, false},          {"65536", 65536, false}, {"70000", 70000, false}, {"", 0, false},
+        {"abc", 0, false},        {"12a", 0, false},       {"-5", 0, false},        {"1.5", 0, false},
+        {"4294967296", 0, false}, // beyond an unsigned number
     };
-    CommPort = "/dev/ttyUSB0";
-    FW_release = "B018";
     for (const auto& c : cases) {
-        Flag.MW51 = c.mw51;
-        Flag.VKE15 = c.vke15;
-        StringTextBox box;
-        box.text = "previous summary\r\n";
-        printSessionHead(&box);
-        EXPECT_EQ(box.text,
-                  std::string("Porta di comunicazione... /dev/ttyUSB0\r\n") + c.firmwareLine + "\r\n");
-        EXPECT_EQ(deviceIsBoard(), c.mw51 == 1 || c.vke15 == 1);
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(sampleFieldValue(c.text), c.value);
+        Tsample = 1234;
+        Flag.sample_error = c.valid ? 1 : 0; // the opposite of what the change must leave
+        Flag.skip_refresh = 1;
+        EXPECT_EQ(sampleTimeChanged(c.text), c.valid);
+        EXPECT_EQ(Tsample, c.valid ? c.value : 1234u);
+        EXPECT_EQ(Flag.sample_error, c.valid ? 0 : 1);
+        EXPECT_EQ(Flag.skip_refresh, 0); // the next "Start" downloads again
     }
+}
+
+TEST_F(ScreenRulesTest, FastReadingIsOffForOldFirmwareUnlessThroughAModem) {
+    const struct {
+        char hw;
+        uint16_t fw;
+        int modem;
+        int fastRead;
+    } cases[] = {
+        {'0', 0x18, 0, 0}, {'0', 0x18, 1, 1}, {'0', 0x19, 0, 1}, {'0', 0x10, 0, 0}, {'7', 0x30, 0, 0},
+        {'7', 0x10, 1, 1}, {'5', 0x16, 0, 0}, {'5', 0x17, 0, 1}, {'B', 0x10, 0, 1}, {'8', 0x10, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, c.hw) + " " + std::to_string(c.fw) + " modem " + std::to_string(c.modem));
+        Flag.fast_read = 1;
+        Flag.modem = c.modem;
+        Datalogger.hw = static_cast<uint8_t>(c.hw);
+        Datalogger.fw = c.fw;
+        applyFastReadRule();
+        EXPECT_EQ(Flag.fast_read, c.fastRead);
+    }
+    Flag.fast_read = 0; // a slow-reading choice from the command line is never switched on
+    Flag.modem = 0;
+    Datalogger.hw = 'B';
+    applyFastReadRule();
+    EXPECT_EQ(Flag.fast_read, 0);
 }
 
 TEST(ScreenRules, CommandLineQuotesArgumentsWithBlanks) {

@@ -1,0 +1,103 @@
+#pragma once
+// What a simulated device remembers: the logger's flash memory and registers, its read
+// position, its temporary record buffer, its clock and the boards' small registers.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+inline constexpr size_t kPageSize = 528;     // [bytes]
+inline constexpr size_t kPageCount = 4096;   // pages 0x000..0xFFF, a ring
+inline constexpr size_t kBlockSize = 48;     // [bytes] one block on the link
+inline constexpr size_t kBlocksPerPage = 11; // 11 x 48 = 528
+inline constexpr size_t kFlashSize = kPageSize * kPageCount;
+inline constexpr uint16_t kPageMask = 0xFFF;
+
+// A calendar time as the device keeps it (no time zone).
+struct CivilTime {
+    int year = 2000; // 2000..2099
+    int month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    bool operator==(const CivilTime&) const = default;
+};
+
+int daysInMonth(int year, int month); // 0 for a month outside 1..12
+bool validCivil(const CivilTime& t);
+// Seconds since 2000-01-01 00:00:00 and back.
+int64_t civilToSeconds(const CivilTime& t);
+CivilTime secondsToCivil(int64_t s);
+// The host's local time now.
+CivilTime hostLocalTime();
+
+// The device's real-time clock: runs from the moment it was set, or stands still (a recorded
+// device state answers its recorded date and time until the clock is set).
+class DeviceClock {
+  public:
+    DeviceClock();
+    void set(const CivilTime& t, bool running = true);
+    CivilTime now() const;
+    bool running() const { return running_; }
+    // Replace the date or the time of day and keep the other; the clock runs afterwards.
+    void setDate(int year, int month, int day);
+    void setTime(int hour, int minute, int second);
+
+  private:
+    int64_t base_ = 0; // [s since 2000-01-01] at `at_`
+    std::chrono::steady_clock::time_point at_;
+    bool running_ = true;
+};
+
+// Where the next "ATRD" reads from.
+struct ReadPosition {
+    uint16_t page = 0;       // current page address
+    uint8_t block = 0;       // next block of that page, 0..10
+    bool fast = false;       // fast reading: one "ATRD" streams the rest of the page
+    bool tempActive = false; // the temporary buffer is being served (after "ATRB")
+    size_t tempPos = 0;      // [bytes] already served of the temporary buffer
+    size_t tempEnd = 0;      // [bytes] served in all, whole blocks
+};
+
+struct DeviceState {
+    std::vector<uint8_t> flash = std::vector<uint8_t>(kFlashSize, 0xFF); // erased
+    uint8_t status = 0x10;                                               // bit 3 ring wrapped, bit 4 READY
+    uint8_t errors = 0;
+    uint16_t pageTab = 0;            // table page of the current session
+    uint16_t pageLast = 0;           // last page written
+    std::vector<uint8_t> tempBuffer; // records not yet written to a page
+    uint16_t tempLength = 0;         // the length "ATRB" announces [bytes]
+    DeviceClock clock;
+    std::string versionReply; // when set, the "ATVR" reply instead of the kind and firmware
+    ReadPosition read;
+
+    uint8_t operatingState = 0x05; // "ATOS": 0x00 IDLE, 0x05 recording
+    uint16_t netAddress = 0x0001;  // "ATMY"
+    uint16_t sampleTimer = 0;      // last "ATST" value
+    bool uploadMode = false;       // flash upload ("ATCM14" .. "ATCM15")
+    size_t uploadPos = 0;          // [bytes] next flash offset written in upload mode
+    // Boards only.
+    uint8_t alarm = 0;         // alarm register
+    uint8_t alarmInverter = 0; // inverter in alarm (0 none)
+    uint8_t alarmRmin = 0;     // its minimum efficiency ratio [%]
+    uint8_t alarmAux = 0;      // auxiliary device code
+    uint32_t energy = 0;       // energy counter [0.1 kWh]
+
+    std::span<const uint8_t> page(uint16_t n) const {
+        return {flash.data() + static_cast<size_t>(n & kPageMask) * kPageSize, kPageSize};
+    }
+    std::span<uint8_t> page(uint16_t n) {
+        return {flash.data() + static_cast<size_t>(n & kPageMask) * kPageSize, kPageSize};
+    }
+};
+
+// Loads `dir`/flash.bin (4096 x 528 bytes) and `dir`/device.json (the recorded replies
+// "ATVR", "ATSR", "ATER", "ATPT", "ATPL", "ATDT", "ATTM", and "ATRB_length" with
+// "temporary_buffer_hex"; every key optional). The recorded clock stands still.
+bool loadDeviceState(const std::string& dir, DeviceState& out, std::string& err);
+// Writes the same two files (creates `dir` when missing).
+bool saveDeviceState(const DeviceState& st, const std::string& dir, std::string& err);
+bool saveFlashImage(const DeviceState& st, const std::string& path, std::string& err);
+
+} // namespace sim

@@ -1,0 +1,61 @@
+#pragma once
+// The command interpreter shared by the data loggers and the boards.
+#include <cstdio>
+#include <string>
+
+#include "sim/device.h"
+
+namespace sim {
+
+// Reply helpers of the command interpreter.
+namespace reply {
+// `s` read as exactly `digits` hexadecimal digits.
+bool hexArg(const std::string& s, size_t digits, uint32_t& v);
+// A six-digit text as three two-digit decimal numbers.
+bool decimalPairs(const std::string& s, int& a, int& b, int& c);
+inline Reply line(const std::string& s) {
+    return {{s + "\r", 0}};
+}
+inline Reply ok() {
+    return line("OK");
+}
+inline Reply err() {
+    return line("ERR");
+}
+template <typename... A> Reply linef(const char* fmt, A... a) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, fmt, a...);
+    return line(buf);
+}
+} // namespace reply
+
+// A data logger (RX41, RX42, RX43): identification, registers, the flash memory read page by
+// page, the temporary record buffer, the clock, flash erase and flash upload.
+class LoggerDevice : public Device {
+  public:
+    LoggerDevice(const SimOptions& o, DeviceState& st) : kind_(o.kind), fw_(o.fw), st_(st) {}
+    Reply handle(const std::string& rq) override;
+    size_t rawBlockLength() const override { return st_.uploadMode ? kBlockSize : 0; }
+    std::string rawBlockExit() const override { return "ATCM15"; }
+
+  protected:
+    // Handles "AT" + `cmd` (two letters) + `arg`; false = not known (answered "ERR").
+    virtual bool command(const std::string& cmd, const std::string& arg, Reply& r);
+
+    DeviceKind kind_;
+    uint16_t fw_;
+    DeviceState& st_;
+
+  private:
+    bool control(uint32_t code, Reply& r);
+    Reply upload(const std::string& rq);
+    void eraseFlash();
+    Reply readBlock();
+    bool clock(const std::string& cmd, const std::string& arg, Reply& r);
+};
+
+std::unique_ptr<Device> makeLogger(const SimOptions& opts, DeviceState& state);
+std::unique_ptr<Device> makeBoard(const SimOptions& opts, DeviceState& state);
+std::unique_ptr<Device> makeBootLoader(const SimOptions& opts);
+
+} // namespace sim

@@ -1,0 +1,43 @@
+#include "support/sim_session.h"
+
+#include "link/korvane_com.h"
+#include "support/fixture.h"
+
+void SimSession::TearDown() {
+    if (hCom) closeComPort(hCom);
+    if (sim_) sim_->stop();
+    if (!oldCwd_.empty()) std::filesystem::current_path(oldCwd_);
+    KorvaneTest::TearDown();
+}
+
+bool SimSession::connect(sim::SimOptions opts) {
+    if (oldCwd_.empty()) {
+        oldCwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(work_.path());
+    }
+    sim_ = std::make_unique<sim::Simulator>(opts);
+    std::string err;
+    if (!sim_->start(&err)) {
+        ADD_FAILURE() << "simulator: " << err;
+        return false;
+    }
+    hCom = openComPort(sim_->slavePath());
+    if (!hCom) return false;
+    initCOM(hCom);
+    Timeout_rx = 2000;
+    CommPort = sim_->slavePath();
+    return test_hCom(hCom) == 1;
+}
+
+sim::SimOptions SimSession::fixtureLogger() {
+    sim::SimOptions o;
+    o.kind = sim::DeviceKind::RX43;
+    o.stateDir = fixturePath("logger-basic");
+    return o;
+}
+
+std::string SimSession::readWorkFile(const std::string& name) const { return readFileBytes(work_.file(name)); }
+
+bool SimSession::workFileExists(const std::string& name) const {
+    return std::filesystem::exists(work_.file(name));
+}
