@@ -1,0 +1,134 @@
+// Commands on the device's current session: probe, info, download.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "boards/board_utils.h"
+#include "cli/cli.h"
+#include "link/korvane_com.h"
+#include "logger/download.h"
+#include "logger/session.h"
+#include "shell/startup.h"
+
+namespace {
+
+int cmdProbe(const CliArgs& args) {
+    if (!args.empty()) return usageError("probe takes no arguments");
+    if (findDevice() != 1) return reportNoDevice();
+    std::printf("Porta di comunicazione... %s\n", CommPort.c_str());
+    if (Flag.modem == 1) {
+        std::printf("Modem.................... OK\n");
+    } else {
+        const char* label = Flag.MW51 == 1    ? "Versione firmware MW..... "
+                            : Flag.VKE15 == 1 ? "Versione firmware VKE15.. "
+                                              : "Versione firmware RX4X... ";
+        std::printf("%s%s\n", label, Flag.RX43BOOT == 1 ? Flag.bootvers.c_str() : FW_release.c_str());
+    }
+    return 0;
+}
+
+int cmdInfo(const CliArgs& args) {
+    bool verbose = false, utf8 = false;
+    long retries = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-v") {
+            verbose = true;
+        } else if (args[i] == "--utf8") {
+            utf8 = true;
+        } else if (args[i] == "--retries" && i + 1 < args.size()) {
+            if (!parseNumber(args[++i], 0, 1000000, retries)) return usageError("--retries takes a number");
+        } else {
+            return usageError("info: unexpected argument " + args[i]);
+        }
+    }
+    Flag.verbose = verbose ? 1 : 0;
+    if (int rc = openSession(retries)) return rc;
+    StringTextBox box;
+    printInfoSes(&box, Flag.verbose);
+    printText(box.text, utf8);
+    return 0;
+}
+
+int cmdDownload(const CliArgs& args) {
+    long seconds = -1, pages = -1, retries = 0;
+    bool verbose = false;
+    std::string dir;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (a == "-v") {
+            verbose = true;
+        } else if (a == "-s" && hasValue) {
+            if (!parseNumber(args[++i], 1, 65535, seconds)) return usageError("-s takes 1..65535 seconds");
+        } else if (a == "-n" && hasValue) {
+            if (args[++i] == "all")
+                pages = 4095;
+            else if (!parseNumber(args[i], 0, 4095, pages))
+                return usageError("-n takes a page count or 'all'");
+        } else if (a == "-d" && hasValue) {
+            dir = args[++i];
+        } else if (a == "--retries" && hasValue) {
+            if (!parseNumber(args[++i], 0, 1000000, retries)) return usageError("--retries takes a number");
+        } else {
+            return usageError("download: unexpected argument " + a);
+        }
+    }
+    if (!dir.empty() && chdir(dir.c_str()) != 0) {
+        std::fprintf(stderr, "korvane-cli: cannot use folder %s\n", dir.c_str());
+        return 1;
+    }
+    Flag.verbose = verbose ? 1 : 0;
+    if (int rc = openSession(retries)) return rc;
+    if (Flag.table_error != 0 || Flag.time_error != 0) {
+        messageBox(nullptr, "Procedura di scaricamento non completata !", "Warning", MsgButtons::Ok,
+                   MsgIcon::Warning);
+        return 1;
+    }
+    if (seconds > 0) {
+        Tsample = static_cast<uint16_t>(seconds);
+    } else if (Flag.MW51 == 1 || Flag.VKE15 == 1) {
+        uint8_t par[2] = {};
+        Tsample = get_MW51_par(2, 7, par) == 1 ? static_cast<uint16_t>(par[0] | (par[1] << 8)) : 900;
+        if (Tsample == 0) Tsample = 900;
+    }
+    if (pages >= 0) TotalPagNumDload = static_cast<uint16_t>(pages > TotalPagNum ? TotalPagNum : pages);
+    const std::string name = DataTimeSS;
+    if (saveFile(nullptr, name) != 1) {
+        if (ConsoleUi::interrupted()) return 130;
+        if (Com_lost) messageBox(nullptr, lostPortText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+        messageBox(nullptr, "Procedura di scaricamento non completata !", "Warning", MsgButtons::Ok,
+                   MsgIcon::Warning);
+        return 1;
+    }
+    std::error_code ec;
+    std::printf("%s\n", (std::filesystem::current_path(ec) / name).string().c_str());
+    return 0;
+}
+
+const CliCommandRegistrar
+    kProbe({"probe",
+            "probe                      find and identify the device; print the port and "
+            "firmware lines",
+            cmdProbe, 10});
+const CliCommandRegistrar
+    kInfo({"info",
+           "info [-v] [--retries N] [--utf8]\n"
+           "                             read the current session and print its summary (-v: "
+           "with the page\n"
+           "                             and register lines); a failed step is retried N times "
+           "(default 0)",
+           cmdInfo, 20});
+const CliCommandRegistrar kDownload(
+    {"download",
+     "download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N]\n"
+     "                             download the session and write its data file (named by the session\n"
+     "                             start) in DIR (default: the current folder); -s sample time (default\n"
+     "                             1800, a board's own setting for boards), -n how many of the most\n"
+     "                             recent data pages (default: all, at most 4 for boards and modems),\n"
+     "                             -v also the dump RX41data.txt and the flash image RX41data.bin.\n"
+     "                             Prints the data file's path. Exit 0 done, 1 failed, 130 stopped.",
+     cmdDownload, 30});
+
+} // namespace
