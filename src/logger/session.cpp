@@ -53,6 +53,9 @@ int getPageFlash(uint8_t* buf) {
             }
             got = sendCOMMAND(hCom, command, kModeRaw48) == 1;
             if (!got && Com_lost) return 0;
+            // A block that arrived in part cannot be asked for again: the logger has already
+            // moved on to the next one. The caller re-addresses the page instead.
+            if (!got && iRx > 0) return 0;
         }
         if (!got) return 0;
         if (Flag.fast_read == 1) command = "";

@@ -3,6 +3,7 @@
 
 #include "link/korvane_com.h"
 #include "logger/session.h"
+#include "tables/data_table.h"
 #include "shell/korvane.h"
 
 FlagSet Flag;
@@ -72,6 +73,7 @@ void resetState() {
     initVAR();
     setProgramNames();
     resetSessionState();
+    initTables();
     iRx = 0;
     Rx_buf[0] = 0;
     Com_lost = 0;

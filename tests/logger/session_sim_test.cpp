@@ -153,3 +153,62 @@ TEST_F(SessionRead, BoardReadsItsAlarmRegister) {
 }
 
 } // namespace
+
+namespace {
+
+class PageReadFaults : public SimSession {};
+
+TEST_F(PageReadFaults, LostBytesGiveTheRightPageOrAFailureNeverAWrongPage) {
+    for (int fast : {1, 0}) {
+        auto o = fixtureLogger();
+        std::string err;
+        ASSERT_TRUE(sim::FaultSpec::parse("drop=0.002,seed=" + std::to_string(5 + fast), o.fault, err));
+        ASSERT_TRUE(connect(o));
+        Flag.fast_read = fast;
+        Timeout_rx = 150; // shorter than the block window: a failed block is retried
+        auto flash = fixtureFlash("logger-basic");
+        int good = 0, failed = 0;
+        for (unsigned p = 0xFF0; p < 0xFF0 + 24; ++p) {
+            uint8_t page[528];
+            if (setPageAdd(static_cast<uint16_t>(p & 0xFFF)) != 1) {
+                ++failed;
+                continue;
+            }
+            if (getPageFlash(page) == 1) {
+                EXPECT_EQ(std::vector<uint8_t>(page, page + 528), flashPage(flash, p & 0xFFF)) << std::hex << p;
+                ++good;
+            } else {
+                ++failed;
+            }
+        }
+        EXPECT_GT(good, 0);
+        closeComPort(hCom);
+        sim_->stop();
+        resetState();
+    }
+}
+
+TEST_F(PageReadFaults, TableIsReadWithAsManyBlocksAsItsLength) {
+    for (int length : {16, 40, 100}) {
+        ASSERT_TRUE(connect(fixtureLogger()));
+        sim_->modifyDeviceState([&](sim::DeviceState& s) {
+            auto t = s.page(s.pageTab);
+            t[2] = static_cast<uint8_t>(length);
+            t[3] = 0;
+        });
+        ASSERT_EQ(initPages(), 1);
+        size_t before = sim_->commands().size();
+        initTabAss();
+        auto cmds = sim_->commands();
+        size_t blocks = std::count(cmds.begin() + static_cast<long>(before), cmds.end(), std::string("ATRD"));
+        EXPECT_EQ(blocks, static_cast<size_t>((length + 47) / 48)) << length;
+        if (length == 16) {
+            EXPECT_EQ(TotalNodeNum, 0);
+        }
+        closeComPort(hCom);
+        sim_->stop();
+        resetState();
+    }
+}
+
+} // namespace
