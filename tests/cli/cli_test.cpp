@@ -167,3 +167,46 @@ TEST(CliDownload, WritesTheDataFileAndPrintsItsPath) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CliInfo, ScenariosWithFastAndSlowReading) {
+    Cli cli;
+    struct Case {
+        const char* scenario;
+        const char* totalLine;
+    } cases[] = {
+        {"normal", nullptr}, {"wrapped", "Total data pages.. 4095\n"}, {"empty", "Total data pages.. 0\n"}};
+    for (const auto& c : cases) {
+        sim::SimOptions o;
+        o.kind = sim::DeviceKind::RX43;
+        o.scenario = c.scenario;
+        auto s = startSim(o);
+        for (bool slow : {false, true}) {
+            std::vector<std::string> args = {"-p", s->slavePath()};
+            if (slow) args.push_back("-l");
+            args.insert(args.end(), {"info", "-v"});
+            auto r = cli.run(args);
+            EXPECT_EQ(r.status, 0) << c.scenario << r.err;
+            EXPECT_NE(r.out.find("- Nodo "), std::string::npos) << c.scenario;
+            if (c.totalLine) EXPECT_NE(r.out.find(c.totalLine), std::string::npos) << c.scenario << r.out;
+        }
+    }
+}
+
+TEST(CliDownload, CtrlCStopsAndLeavesNoIntermediateFile) {
+    Cli cli;
+    sim::SimOptions o;
+    o.kind = sim::DeviceKind::RX43;
+    o.scenario = "normal";
+    o.baud = 9600; // slow enough to be stopped in the middle
+    auto s = startSim(o);
+    TempDir out;
+    std::vector<std::string> args = {KORVANE_CLI_PATH, "-p", s->slavePath(), "download", "-d", out.path()};
+    auto env = cli.env();
+    ProcessResult r = runProcess(args, env, "", 60000, 3000);
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out.file("RX41data.hex")));
+}
+
+} // namespace

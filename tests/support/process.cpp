@@ -6,11 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                         const std::string& cwd, int timeoutMs) {
+                         const std::string& cwd, int timeoutMs, int interruptAfterMs) {
     ProcessResult res;
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return res;
@@ -30,13 +31,26 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
     }
     close(outPipe[1]);
     close(errPipe[1]);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto started = std::chrono::steady_clock::now();
+    auto deadline = started + std::chrono::milliseconds(timeoutMs);
+    bool interrupted = interruptAfterMs <= 0;
     bool outOpen = true, errOpen = true;
     while (outOpen || errOpen) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             kill(pid, SIGKILL);
             break;
+        }
+        if (!interrupted) {
+            auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - started);
+            if (sinceStart.count() >= interruptAfterMs) {
+                kill(pid, SIGINT);
+                interrupted = true;
+            } else {
+                left = std::min(left, std::chrono::milliseconds(interruptAfterMs) - sinceStart);
+            }
         }
         pollfd p[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
         if (poll(p, 2, static_cast<int>(left.count())) <= 0) continue;

@@ -9,6 +9,7 @@ struct ProcessResult {
 };
 
 // Runs `argv` (argv[0] is the program's path) with extra environment settings "NAME=value",
-// in `cwd` when not empty; kills it after `timeoutMs`.
+// in `cwd` when not empty; kills it after `timeoutMs`. When `interruptAfterMs` > 0 the child
+// gets SIGINT (a Ctrl-C) after that time.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
-                         const std::string& cwd = "", int timeoutMs = 60000);
+                         const std::string& cwd = "", int timeoutMs = 60000, int interruptAfterMs = 0);
