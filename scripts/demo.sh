@@ -32,7 +32,7 @@ if [ "$device" != boot ]; then
   echo "== korvane-cli download -s 900"
   file=$(build/korvane-cli -p "$link" download -s 900 -d "$work")
   echo "session data file: $file"
-  head -n 5 "$file" | cut -c1-160
+  head -n 5 "$file" | iconv -f CP1252 -t UTF-8 | cut -c1-160
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
