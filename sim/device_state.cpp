@@ -398,4 +398,32 @@ bool saveDeviceState(const DeviceState& st, const std::string& dir, std::string&
     return true;
 }
 
+std::array<uint8_t, kBoardEepromSize> defaultBoardEeprom() {
+    return {
+        0x5A,                                           // 0 token
+        0x01, 0x00,                                     // 1 board address 1
+        0x0A, 0x00,                                     // 3 acquisition period 10 s
+        0x5A, 0x00,                                     // 5 one average every 90 acquisitions
+        0x84, 0x03,                                     // 7 averaging period 900 s
+        0x64, 0x00,                                     // 9 meter constant 1000 pulses/kWh
+        0x35,                                           // 11 CO2 0.53 kg/kWh
+        0x2C,                                           // 12 revenue 0.44 euro/kWh
+        0xAC, 0x26, 0x00, 0x00,                         // 13 nominal power 9900 Wp
+        0x41, 0x00,                                     // 17 protocol 1, line baud rate index 1
+        0x03, 0x02,                                     // 19 three inverters from address 2
+        0xA1, 0x10,                                     // 21 source RS485, alarms, auxiliary alarm on
+        0x00, 0x00,                                     // 23 option 2
+        0x01, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, // 25 displays 0-2: power, energy, CO2
+        0xA3, 0x90, 0x00, 0x00, 0x00, 0x00, 0x1F, 0xFF, // 33 telephone "+390000000001"
+    };
+}
+
+std::vector<SimInverter> defaultInverters() {
+    return {
+        {2, "531204", '2', 1650.4f, 1588.2f, 0},
+        {3, "531205", '3', 1802.9f, 1755.1f, 0},
+        {4, "X45210", 'X', 4980.6f, 5011.0f, 0},
+    };
+}
+
 } // namespace sim

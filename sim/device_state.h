@@ -1,6 +1,7 @@
 #pragma once
 // What a simulated device remembers: the logger's flash memory and registers, its read
 // position, its temporary record buffer, its clock and the boards' small registers.
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -60,6 +61,24 @@ struct ReadPosition {
     size_t tempEnd = 0;      // [bytes] served in all, whole blocks
 };
 
+// The boards' parameter EEPROM [bytes].
+inline constexpr size_t kBoardEepromSize = 41;
+// "ATRD00FF" selects the whole parameter block for the next "ATEE".
+inline constexpr uint16_t kEepromWholeBlock = 0x00FF;
+
+// An Aurora inverter on a board's RS485 line.
+struct SimInverter {
+    uint8_t address = 2;           // line address
+    std::string serial = "000000"; // six characters
+    char model = '1';              // model letter of the version reply
+    float pin1 = 0, pin2 = 0;      // input powers [W]
+    int badReplies = 0;            // replies still to send with a damaged CRC; negative: every reply
+};
+
+// The parameter EEPROM and the inverters a board starts with (see sim/README.md).
+std::array<uint8_t, kBoardEepromSize> defaultBoardEeprom();
+std::vector<SimInverter> defaultInverters();
+
 struct DeviceState {
     std::vector<uint8_t> flash = std::vector<uint8_t>(kFlashSize, 0xFF); // erased
     uint8_t status = 0x10;                                               // bit 3 ring wrapped, bit 4 READY
@@ -83,6 +102,9 @@ struct DeviceState {
     uint8_t alarmRmin = 0;     // its minimum efficiency ratio [%]
     uint8_t alarmAux = 0;      // auxiliary device code
     uint32_t energy = 0;       // energy counter [0.1 kWh]
+    std::array<uint8_t, kBoardEepromSize> eeprom = defaultBoardEeprom();
+    uint16_t eeAddress = 0; // next "ATEE" address, set by "ATRDxxxx"
+    std::vector<SimInverter> inverters = defaultInverters();
 
     std::span<const uint8_t> page(uint16_t n) const {
         return {flash.data() + static_cast<size_t>(n & kPageMask) * kPageSize, kPageSize};
