@@ -164,8 +164,9 @@ TEST_F(Transaction, OverlongTextFailsWithoutWriting) {
 
 TEST_F(Transaction, HangUpEndsTheWaitAtOnce) {
     Timeout_rx = 5000;
-    peer_.serve([this](const std::string&) {
-        std::thread([this] { peer_.hangup(); }).detach();
+    std::thread hanger;
+    peer_.serve([this, &hanger](const std::string&) {
+        hanger = std::thread([this] { peer_.hangup(); });
         return std::vector<PtyPeer::Chunk>{};
     });
     uint32_t t0 = nowMs();
@@ -174,6 +175,7 @@ TEST_F(Transaction, HangUpEndsTheWaitAtOnce) {
     EXPECT_EQ(Com_lost, 1);
     EXPECT_TRUE(port_->lost());
     EXPECT_EQ(sendCOMMAND(port_, "ATVR\r", kModeCR), 0); // and stays failed
+    if (hanger.joinable()) hanger.join();
 }
 
 TEST_F(Transaction, RawByteTransaction) {
