@@ -26,6 +26,16 @@ enum AlarmBits : uint8_t {
     kAlarmAux = 0x40,     // auxiliary-device alarm active
     kAlarmSmsAux = 0x80,  // auxiliary-device alarm latched
 };
+// The alarm register as its eight fields (an "active" bit follows the condition, its "sms"
+// partner stays set until acknowledged).
+struct ala_reg {
+    bool eff = false, sms_eff = false;   // intrusion
+    bool etag = false, sms_etag = false; // global efficiency
+    bool inv = false, sms_inv = false;   // single inverter
+    bool aux = false, sms_aux = false;   // auxiliary devices
+};
+ala_reg alarmFields(uint8_t reg);
+uint8_t alarmRegister(const ala_reg& f);
 
 // What the alarm rows of the main dialog show after a register read.
 struct AlarmRows {
@@ -43,7 +53,7 @@ class AlarmView {
 void setAlarmView(AlarmView* view);
 extern AlarmRows LastAlarmRows;
 
-// Reads "ATSA" (6 or 8 digits) into Alarm and refreshes the alarm rows: 1 = read, 0 = the
+// Reads "ATSA" (6 or 8 hex digits) into Alarm and refreshes the alarm rows: 1 = read, 0 = the
 // device did not answer properly (nothing changes).
 int upd_Alarm(void* hDlg);
 // Labels of the inverter and auxiliary alarm rows.

@@ -1,10 +1,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "boards/energy_board.h"
 #include "link/korvane_com.h"
 #include "logger/session.h"
-#include "tables/data_table.h"
 #include "shell/korvane.h"
+#include "tables/data_table.h"
 
 FlagSet Flag;
 ComHandle hCom = nullptr;
@@ -54,6 +55,7 @@ void initVAR() {
     T_updfw_fast = 100;
     for (auto& v : Vbat_curr) v = 0;
     PosWin1 = PosWin2 = PosWin3 = WinPos{};
+    EE = ee_buf{};
 }
 
 void setProgramNames() {

@@ -1,0 +1,3 @@
+#include "boards/energy_board.h"
+
+ee_buf EE = {};
