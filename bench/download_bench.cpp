@@ -98,9 +98,10 @@ void BM_Averaging(benchmark::State& state) {
     resetState();
     // One table: two nodes, 6 and 9 physical channels (one 32-bit pair each).
     std::memset(TabAss, 0, sizeof TabAss);
-    const uint8_t table[] = {0xFF, 0, 0, 0, 0x10, 0x27, 0, 0, 0x30, 0x47, 0x22, 0x31, 0x12, 0x15, 0, 0,
-                             4, 6, 15, 0, 1, 0, 0, 0, 16, 0, 8, 0, 17, 0, 6, 0, 0x5F, 1,
-                             9, 9, 20, 0, 7, 0, 9, 0, 11, 0, 12, 0, 0, 0, 16, 0, 15, 0, 3, 0, 4, 0, 0x4D, 1};
+    const uint8_t table[] = {0xFF, 0, 0,    0,  0x10, 0x27, 0,  0, 0x30, 0x47, 0x22, 0x31, 0x12, 0x15, 0,
+                             0,    4, 6,    15, 0,    1,    0,  0, 0,    16,   0,    8,    0,    17,   0,
+                             6,    0, 0x5F, 1,  9,    9,    20, 0, 7,    0,    9,    0,    11,   0,    12,
+                             0,    0, 0,    16, 0,    15,   0,  3, 0,    4,    0,    0x4D, 1};
     std::memcpy(TabAss, table, sizeof table);
     TabAss[2] = sizeof table;
     if (decodeTabAss() != 1) {

@@ -9,6 +9,9 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fontconfig fonts-dejavu-core
   libwmf-bin
+  # a spreadsheet program that opens format B exports in a test (Gnumeric's headless converter
+  # cannot be told to split at semicolons)
+  libreoffice-calc-nogui
   clang-format
 )
 

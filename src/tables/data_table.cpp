@@ -287,7 +287,9 @@ int loadLV(TableModel& table, const std::string& namefile) {
     std::vector<std::string> cells(static_cast<size_t>(table.columnCount()));
     bool eof = false, newDay = true;
     float power = 0, irradiance = 0, dayEnergy = 0; // [kW], [W/m2], [kWh]
-    char num[400];                                  // "%1.1f" of the largest value a cell can give
+    // Rows are one sample time apart, the period that also spaces their time stamps [s].
+    const auto rowSeconds = static_cast<float>(Tsample);
+    char num[400]; // "%1.1f" of the largest value a cell can give
     for (uint32_t r = 0; r < rows; ++r) {
         for (std::string& c : cells) c.clear();
         std::snprintf(num, sizeof num, "%5u", r + 1);
@@ -310,7 +312,7 @@ int loadLV(TableModel& table, const std::string& namefile) {
             const auto v = static_cast<float>(parseNumber(text));
             if (k == derived.power) {
                 power = v;
-                dayEnergy += 900 * power / 3600; // every row counts as a quarter of an hour
+                dayEnergy += rowSeconds * power / 3600; // the row's power over the row's period
             } else if (k == derived.irradiance) {
                 irradiance = v;
             }

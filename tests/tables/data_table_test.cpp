@@ -28,14 +28,35 @@ TEST_F(TableLoad, FixtureSessionWithTimesAndDayEnergyAcrossMidnight) {
     EXPECT_EQ(table_.cell(73, 1), "160101_000035");
     EXPECT_EQ(table_.cell(103, 0), "  104");
     EXPECT_EQ(InfoSES.nSubItem, 8u);
-    // Each row adds a quarter of an hour of its power (column 5). The first row of a day starts
-    // again from 0 after its first value, before its power is added.
+    // Each row adds its power (column 5) over one sample time, a minute here. The first row of a
+    // day starts again from 0 after its first value, before its power is added.
     const auto num = [&](int r, int c) { return std::stod(std::string(table_.cell(r, c))); };
     double acc = 0;
-    for (int r = 0; r <= 72; ++r) acc += num(r, 5) / 4;
-    EXPECT_NEAR(num(72, 10), acc, 0.051); // 22.2 kWh
-    EXPECT_NEAR(num(73, 10), num(73, 5) / 4, 0.051);
-    EXPECT_NEAR(num(74, 10), (num(73, 5) + num(74, 5)) / 4, 0.051);
+    for (int r = 0; r <= 72; ++r) acc += num(r, 5) / 60;
+    EXPECT_NEAR(num(72, 10), acc, 0.051); // 1.5 kWh
+    EXPECT_NEAR(num(73, 10), num(73, 5) / 60, 0.051);
+    EXPECT_NEAR(num(74, 10), (num(73, 5) + num(74, 5)) / 60, 0.051);
+}
+
+TEST_F(TableLoad, DayEnergyCountsEachRowForOneSampleTime) {
+    Flag.MW51 = 1;
+    setNodes({{17, 0, 16}}, 10000); // power, then an energy channel
+    DataTimeSS = "160101_000000";   // the first row starts the day: its own power is not counted
+    const struct {
+        unsigned tsample;
+        Strings energy; // of rows 1 and 2 at a constant 6 kW
+    } cases[] = {
+        {60, {"0.1", "0.2"}}, {900, {"1.5", "3.0"}}, {1800, {"3.0", "6.0"}}, {3600, {"6.0", "12.0"}}};
+    for (const auto& c : cases) {
+        Tsample = static_cast<uint16_t>(c.tsample);
+        ASSERT_EQ(load(sessionFile(c.tsample, {"P", "E"}, {{"6.00", "1"}, {"6.00", "2"}, {"6.00", "3"}}), 3),
+                  1);
+        ASSERT_EQ(table_.header(4), "Energia 24h (kWh)");
+        EXPECT_EQ((Strings{std::string(table_.cell(0, 4)), std::string(table_.cell(1, 4)),
+                           std::string(table_.cell(2, 4))}),
+                  (Strings{"0.0", c.energy[0], c.energy[1]}))
+            << c.tsample;
+    }
 }
 
 TEST_F(TableLoad, BlanksAndLineEndsNeverMakeEmptyCells) {
