@@ -7,6 +7,7 @@
 
 #include "boards/board_utils.h"
 #include "cli/cli.h"
+#include "cli/cmd_table.h"
 #include "link/korvane_com.h"
 #include "logger/download.h"
 #include "logger/session.h"
@@ -54,11 +55,14 @@ int cmdInfo(const CliArgs& args) {
 int cmdDownload(const CliArgs& args) {
     long seconds = -1, pages = -1, retries = 0;
     bool verbose = false;
-    std::string dir;
+    std::string dir, why;
+    ExportOptions exportTo;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
-        if (a == "-v") {
+        if (OptionTaken t = takeExportOption(args, i, exportTo, why); t != OptionTaken::No) {
+            if (t == OptionTaken::Bad) return usageError(why);
+        } else if (a == "-v") {
             verbose = true;
         } else if (a == "-s" && hasValue) {
             if (!parseNumber(args[++i], 1, 65535, seconds)) return usageError("-s takes 1..65535 seconds");
@@ -75,6 +79,7 @@ int cmdDownload(const CliArgs& args) {
             return usageError("download: unexpected argument " + a);
         }
     }
+    if (!exportOptionsComplete(exportTo, why)) return usageError(why);
     if (!dir.empty() && chdir(dir.c_str()) != 0) {
         std::fprintf(stderr, "korvane-cli: cannot use folder %s\n", dir.c_str());
         return 1;
@@ -104,7 +109,8 @@ int cmdDownload(const CliArgs& args) {
     }
     std::error_code ec;
     std::printf("%s\n", (std::filesystem::current_path(ec) / name).string().c_str());
-    return 0;
+    std::fflush(stdout);
+    return exportTo.wanted ? exportWorkingTable(exportTo.output) : 0;
 }
 
 const CliCommandRegistrar
@@ -122,12 +128,14 @@ const CliCommandRegistrar
            cmdInfo, 20});
 const CliCommandRegistrar kDownload(
     {"download",
-     "download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N]\n"
+     "download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N] [-e A|B [-c] -o FILE]\n"
      "                             download the session and write its data file (named by the session\n"
      "                             start) in DIR (default: the current folder); -s sample time (default\n"
      "                             1800, a board's own setting for boards), -n how many of the most\n"
      "                             recent data pages (default: all, at most 4 for boards and modems),\n"
-     "                             -v also the dump RX41data.txt and the flash image RX41data.bin.\n"
+     "                             -v also the dump RX41data.txt and the flash image RX41data.bin;\n"
+     "                             -e also exports the data to FILE in format A or B (-c: decimal\n"
+     "                             comma), as the data table's \"Save\" does.\n"
      "                             Prints the data file's path. Exit 0 done, 1 failed, 130 stopped.",
      cmdDownload, 30});
 

@@ -1,6 +1,7 @@
 #include "shell/gui_screens_dialog.h"
 
 #include "shell/main_dialog.h"
+#include "shell/quick_dialog.h"
 #include "shell/screen_rules.h"
 #include "shell/sel_com_dialog.h"
 
@@ -22,7 +23,8 @@ int GuiScreens::mainDialog() {
 }
 
 int GuiScreens::quickView() {
-    return notAvailable(kOfflineNotAvailableText);
+    DialogQuick dlg;
+    return dlg.run();
 }
 int GuiScreens::remote() {
     return notAvailable(kRemoteNotAvailableText);

@@ -6,8 +6,8 @@ class GuiScreens : public StartupScreens {
   public:
     int selectPort() override;
     int mainDialog() override;
+    int quickView() override; // quick-view dialog (offline mode); ends with 1
     // Not available in this version: each tells the user so and returns 0.
-    int quickView() override;
     int remote() override;
     int loader() override;
 };

@@ -1,8 +1,5 @@
 #include "shell/main_dialog.h"
 
-#include <QEvent>
-#include <QFontDatabase>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,27 +7,20 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
-#include <QVBoxLayout>
 
 #include <filesystem>
 
+#include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
+#include "logger/sample_timer_dialog.h"
 #include "logger/time_marks.h"
 #include "platform/text_cp1252.h"
 #include "shell/korvane.h"
+#include "shell/main_actions.h"
 #include "shell/screen_rules.h"
+#include "tables/set_file_dialog.h"
 
 namespace {
-
-QColor qtColour(uint32_t rgb, const QPalette& face) {
-    if (rgb == kFaceColour) return face.color(QPalette::Button);
-    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
-
-QString idName(int id) {
-    return QStringLiteral("id%1").arg(id);
-}
 
 // Layout of the panel [pixels]; group boxes are frames behind their controls, as in a dialog
 // template, so that their colours stay their own.
@@ -45,34 +35,13 @@ constexpr int kSummaryBottomGap = 20;
 
 } // namespace
 
-DialogMain::DialogMain(QWidget* parent) : QDialog(parent) {
-    setObjectName("id200");
+DialogMain::DialogMain(QWidget* parent) : PanelDialog(parent, 200) {
     setWindowTitle(qtText(Nome_prog));
 
     auto* area = new QWidget(this);
     area->setFixedSize(kArea);
     buildControls(area);
-
-    status_ = new QStatusBar(this);
-    status_->setObjectName("id240");
-    status_->setSizeGripEnabled(true);
-    for (int i = 0; i < 2; ++i) {
-        statusPart_[i] = new QLabel(status_);
-        statusPart_[i]->setObjectName(QStringLiteral("id240_%1").arg(i + 1));
-    }
-    statusPart_[0]->setFixedWidth(150);
-    status_->addWidget(statusPart_[0]);
-    status_->addWidget(statusPart_[1], 1);
-
-    auto* lay = new QVBoxLayout(this);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->setSpacing(0);
-    lay->addWidget(area);
-    lay->addWidget(status_);
-    setFixedSize(sizeHint());
-
-    // The Alt+letter keys work whichever control has the focus.
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    finishLayout(area, 240, true);
 }
 
 DialogMain::~DialogMain() {
@@ -80,31 +49,11 @@ DialogMain::~DialogMain() {
 }
 
 void DialogMain::buildControls(QWidget* area) {
-    auto group = [area](int id, const char* text, const QRect& r) {
-        auto* g = new QGroupBox(text, area);
-        g->setObjectName(idName(id));
-        g->setGeometry(r);
-        QPalette p = g->palette();
-        QColor blue = qtColour(kGroupTitleBlue, p);
-        p.setColor(QPalette::WindowText, blue);
-        p.setColor(QPalette::Text, blue);
-        p.setColor(QPalette::ButtonText, blue);
-        g->setPalette(p);
-        return g;
-    };
-    auto button = [area](int id, const char* text, const QRect& r) {
-        auto* b = new QPushButton(text, area);
-        b->setObjectName(idName(id));
-        b->setAutoDefault(false);
-        b->setGeometry(r);
-        return b;
-    };
-    auto label = [area](int id, const char* text, const QRect& r, Qt::Alignment align = Qt::AlignVCenter) {
-        auto* l = new QLabel(text, area);
-        l->setObjectName(idName(id));
-        l->setGeometry(r);
-        l->setAlignment(align);
-        return l;
+    PanelControls make(area);
+    auto group = [&make](int id, const char* text, const QRect& r) { return make.group(id, text, r); };
+    auto button = [&make](int id, const char* text, const QRect& r) { return make.button(id, text, r); };
+    auto label = [&make](int id, const char* text, const QRect& r, Qt::Alignment align = Qt::AlignVCenter) {
+        return make.label(id, text, r, align);
     };
 
     // Frames first: the controls lie above them.
@@ -112,30 +61,25 @@ void DialogMain::buildControls(QWidget* area) {
     group(201, "Elaborazione dati", kGroupProcessing);
     group(206, "Varie", kGroupVarious);
 
-    summary_ = new QPlainTextEdit(area);
-    summary_->setObjectName(idName(228));
-    summary_->setReadOnly(true);
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setStyleHint(QFont::Monospace);
-    fixed.setFixedPitch(true);
-    summary_->setFont(fixed);
+    summary_ = make.summary(228, kSummary);
     QPalette sp = summary_->palette();
-    sp.setColor(QPalette::Base, qtColour(kSummaryBackground, sp));
+    sp.setColor(QPalette::Base, panelColour(kSummaryBackground, sp));
     summary_->setPalette(sp);
-    summary_->setGeometry(kSummary);
     summaryRect_ = kSummary;
     summaryBox_ = std::make_unique<QtTextBox>(summary_);
 
     for (size_t i = 0; i < kAlarmRows.size(); ++i) {
         const AlarmRow& row = kAlarmRows[i];
         int y = kAlarmTop + static_cast<int>(i) * kAlarmStep;
-        button(row.resetId, "R", QRect(20, y, 28, 24))->setEnabled(false);
+        auto* reset = button(row.resetId, "R", QRect(20, y, 28, 24));
+        connect(reset, &QPushButton::clicked, this, [this, &row] { resetClicked(row); });
         auto* lamp = label(row.lampId, "", QRect(56, y + 4, 16, 16));
         lamp->setAutoFillBackground(true);
         lamp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label(row.labelId, row.label, QRect(80, y, 250, 24))->setTextFormat(Qt::PlainText);
     }
-    button(221, "Dettagli", QRect(340, kAlarmTop, 100, 28))->setEnabled(false);
+    auto* details = button(221, "Dettagli", QRect(340, kAlarmTop, 100, 28));
+    connect(details, &QPushButton::clicked, this, [this] { detailsClicked(); });
 
     label(232, "Sample Time", QRect(474, 36, 84, 24));
     sample_ = new QLineEdit(area);
@@ -148,21 +92,15 @@ void DialogMain::buildControls(QWidget* area) {
     start_->setEnabled(false);
     connect(start_, &QPushButton::clicked, this, [this] { start(); });
 
-    button(204, "Clock sync", QRect(474, 148, 164, 30))->setEnabled(false);
-    button(238, "Sample Timer", QRect(474, 186, 164, 30))->setEnabled(false);
+    auto* clock = button(204, "Clock sync", QRect(474, 148, 164, 30));
+    connect(clock, &QPushButton::clicked, this, [this] { clockSyncClicked(); });
+    auto* sampleTimer = button(238, "Sample Timer", QRect(474, 186, 164, 30));
+    connect(sampleTimer, &QPushButton::clicked, this, [this] { sampleTimerClicked(); });
     button(237, "Monitor", QRect(474, 224, 164, 30))->setEnabled(false);
     verboseLabel_ = label(239, "", QRect(462, 276, 188, 24), Qt::AlignCenter);
 
     auto* exitButton = button(212, "Exit", QRect(474, 398, 164, 34));
     connect(exitButton, &QPushButton::clicked, this, [this] { done(1); });
-}
-
-QWidget* DialogMain::control(int id) const {
-    return findChild<QWidget*>(idName(id));
-}
-
-void DialogMain::setStatus(int part, const std::string& text) {
-    if (part == 0 || part == 1) statusPart_[part]->setText(qtText(text));
 }
 
 void DialogMain::initDialog() {
@@ -221,14 +159,14 @@ void DialogMain::paintLamps() {
     for (const AlarmRow& row : kAlarmRows) {
         QWidget* lamp = control(row.lampId);
         QPalette p = lamp->palette();
-        p.setColor(QPalette::Window, qtColour(alarmLampColour(row, Alarm, Flag.alarm_error), p));
+        p.setColor(QPalette::Window, panelColour(alarmLampColour(row, Alarm, Flag.alarm_error), p));
         lamp->setPalette(p);
     }
 }
 
 void DialogMain::paintSampleField() {
     QPalette p = palette();
-    if (Flag.sample_error == 1) p.setColor(QPalette::Base, qtColour(kFieldErrorRed, p));
+    if (Flag.sample_error == 1) p.setColor(QPalette::Base, panelColour(kFieldErrorRed, p));
     sample_->setPalette(p);
 }
 
@@ -262,11 +200,32 @@ void DialogMain::start() {
 }
 
 void DialogMain::openDataTable() {
-    std::error_code ec;
-    std::filesystem::path path = std::filesystem::absolute(DataTimeSS, ec);
-    if (ec) path = DataTimeSS;
-    messageBox(windowOf(this), dataFileWrittenText(utf8ToCp1252(path.string())), "Info", MsgButtons::Ok,
-               MsgIcon::Info);
+    DlgSetFile table(this);
+    table.run();
+}
+
+void DialogMain::clockSyncClicked() {
+    if (clockSyncAction(windowOf(this), summaryBox_.get()) == 1) summaryBox_->scrollToTop();
+}
+
+void DialogMain::sampleTimerClicked() {
+    if (sampleTimerBegin(windowOf(this)) != 1) return;
+    DlgSaTmr dlg(this);
+    dlg.run();
+    sampleTimerEnd();
+}
+
+void DialogMain::resetClicked(const AlarmRow& row) {
+    QWidget* button = control(row.resetId);
+    button->setEnabled(false);
+    resetAlarmRow(windowOf(this), row);
+    button->setEnabled(true);
+}
+
+void DialogMain::detailsClicked() {
+    if (readInverterRange(windowOf(this)) != 1) return;
+    DlgDettagli dlg(this);
+    dlg.run();
 }
 
 bool DialogMain::altKey(int key) {
@@ -297,31 +256,4 @@ void DialogMain::done(int r) {
     if (alarmViewSet_) setAlarmView(nullptr);
     alarmViewSet_ = false;
     QDialog::done(r);
-}
-
-void DialogMain::reject() {
-    done(1);
-}
-
-namespace {
-bool isAltLetter(const QKeyEvent* k) {
-    const Qt::KeyboardModifiers m = k->modifiers();
-    return (m & Qt::AltModifier) && !(m & (Qt::ControlModifier | Qt::MetaModifier));
-}
-} // namespace
-
-bool DialogMain::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (isAltLetter(k) && altKey(k->key())) return true;
-    }
-    return QDialog::eventFilter(watched, e);
-}
-
-void DialogMain::keyPressEvent(QKeyEvent* e) {
-    if (isAltLetter(e) && altKey(e->key())) return;
-    // Enter does nothing here, and Escape does not leave the panel either: only "Exit" and the
-    // close box do.
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape) return;
-    QDialog::keyPressEvent(e);
 }

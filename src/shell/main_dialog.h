@@ -1,23 +1,25 @@
 #pragma once
 // Dialog 200: the main control panel that runs while a device is connected. On opening it reads
 // the device's session and shows its summary (and, for boards, the alarm rows); "Start"
-// downloads the session into the working data file. The clock, sample-timer, monitor, details
-// and alarm-reset buttons are not connected yet and stay disabled.
-#include <QDialog>
+// downloads the session into the working data file and opens the data table (dialog 800) on it;
+// "Clock sync" sets the device clock,
+// "Sample Timer" opens dialog 700 (loggers), the "R" buttons acknowledge the boards' alarms and
+// "Dettagli" opens the inverter screen 2200. "Monitor" is not connected yet and stays disabled.
 #include <memory>
 #include <string>
 
 #include "link/clock_state.h"
 #include "logger/session.h"
 #include "platform/ui_qt_dialog.h"
+#include "shell/panel_dialog.h"
+#include "shell/screen_rules.h"
 
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QStatusBar;
 
-class DialogMain : public QDialog, public StatusLine, public AlarmView {
+class DialogMain : public PanelDialog, public StatusLine, public AlarmView {
     Q_OBJECT
   public:
     explicit DialogMain(QWidget* parent = nullptr);
@@ -26,10 +28,7 @@ class DialogMain : public QDialog, public StatusLine, public AlarmView {
     // Reads the session of the connected device, then runs the panel modally; ends with 1.
     int run();
 
-    // The control with identifier `id` (object name "id<N>"); nullptr when there is none.
-    QWidget* control(int id) const;
-    // Writes one part (0 or 1) of status bar 240.
-    void setStatus(int part, const std::string& text);
+    using PanelDialog::setStatus;
     // Summary box 228 as the core writes into it.
     QtTextBox& summaryBox() { return *summaryBox_; }
 
@@ -39,12 +38,7 @@ class DialogMain : public QDialog, public StatusLine, public AlarmView {
     void showAlarms(const AlarmRows& rows) override;
 
   public slots:
-    void reject() override; // the close box acts as "Exit"
     void done(int r) override;
-
-  protected:
-    void keyPressEvent(QKeyEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void buildControls(QWidget* area);
@@ -55,11 +49,14 @@ class DialogMain : public QDialog, public StatusLine, public AlarmView {
     void paintLamps();
     void paintSampleField();
     void rewriteSummary();
-    // Alt+letter maintenance keys (letter in lower case): true when the key was one of them.
-    bool altKey(int key);
+    bool altKey(int key) override;
     void sampleChanged();
     void start();
-    // Shows the working data file just written. Stands in for the data table dialog.
+    void clockSyncClicked();
+    void sampleTimerClicked();
+    void resetClicked(const AlarmRow& row);
+    void detailsClicked();
+    // The data table screen (dialog 800) on the working data file.
     void openDataTable();
 
     QPlainTextEdit* summary_ = nullptr;
@@ -67,8 +64,6 @@ class DialogMain : public QDialog, public StatusLine, public AlarmView {
     QLineEdit* sample_ = nullptr;
     QPushButton* start_ = nullptr;
     QLabel* verboseLabel_ = nullptr;
-    QStatusBar* status_ = nullptr;
-    QLabel* statusPart_[2] = {nullptr, nullptr};
     QRect summaryRect_;         // box 228 with the alarm rows shown
     bool alarmViewSet_ = false; // registered as the alarm rows of the program
 };

@@ -10,6 +10,7 @@
 
 #include "link/korvane_com.h"
 #include "platform/ui_qt_dialog.h"
+#include "shell/quick_dialog.h"
 #include "shell/screen_rules.h"
 #include "shell/startup.h"
 
@@ -74,7 +75,12 @@ void SelComDialog::choose(int row) {
 }
 
 void SelComDialog::offlineMode() {
-    messageBox(windowOf(this), kOfflineNotAvailableText, kNotAvailableTitle, MsgButtons::Ok, MsgIcon::Info);
+    setEnabled(false);
+    {
+        DialogQuick quick; // no owner
+        quick.run();
+    }
+    setEnabled(true);
     activateWindow();
 }
 

@@ -166,6 +166,33 @@ TEST(CliDownload, WritesTheDataFileAndPrintsItsPath) {
     EXPECT_EQ(r.status, 64);
 }
 
+// -e exports the downloaded data through the data table: format A is the data file under a
+// "Start:" line giving the first row's time (the session start plus the first marker, 5 s); the
+// option pair is checked before the device is touched.
+TEST(CliDownload, ExportsRightAfterTheDownload) {
+    Cli cli;
+    sim::SimOptions o;
+    o.kind = sim::DeviceKind::RX43;
+    o.stateDir = fixturePath("logger-basic");
+    auto s = startSim(o);
+    TempDir out;
+    auto r = cli.run({"-p", s->slavePath(), "download", "-s", "900", "-d", out.path(), "-e", "A", "-o",
+                      out.file("export.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, out.path() + "/151231_224730\n" + out.file("export.txt") + "\n");
+    const std::string data = readFileBytes(fixturePath("logger-basic/expected/151231_224730.T900"));
+    EXPECT_EQ(readFileBytes(out.file("export.txt")), "Start: 151231_224735\r\n" + data);
+    EXPECT_EQ(readFileBytes(out.file("151231_224730")), data);
+
+    for (std::vector<std::string> bad : {std::vector<std::string>{"-e", "C", "-o", "x.txt"},
+                                         {"-e", "A"},
+                                         {"-o", "x.txt"}}) {
+        std::vector<std::string> args = {"-p", s->slavePath(), "download", "-d", out.path()};
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(cli.run(args).status, 64) << bad[0] << bad.size();
+    }
+}
+
 } // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 #include "gui_helpers.h"
 #include "shell/gui_screens_dialog.h"
 #include "shell/main_dialog.h"
+#include "shell/quick_dialog.h"
 #include "sim/sim.h"
 #include "support/state_guard.h"
 
@@ -38,12 +39,23 @@ TEST_F(GuiScreensTest, DeviceFoundOpensTheMainPanelOnIt) {
     EXPECT_EQ(hCom, nullptr); // closed at the end
 }
 
-TEST_F(GuiScreensTest, MissingScreensSayInfoAndEndTheProgram) {
+TEST_F(GuiScreensTest, FileOnTheCommandLineRunsTheQuickView) {
+    OnlyListedPorts none;
+    OnModal<DialogQuick> quick([&](DialogQuick* q) { static_cast<QPushButton*>(q->control(512))->click(); });
     GuiScreens screens;
-    EXPECT_EQ(runStartup("sessione.txt", screens), 0); // a file name: the offline mode
+    EXPECT_EQ(runStartup("sessione.txt", screens), 0);
+    EXPECT_EQ(quick.count, 1);
+    ASSERT_EQ(ui_.shown.size(), 1u); // the file was tried at once: not a data text file
+    EXPECT_EQ(ui_.shown[0].text, "File non valido !");
+    EXPECT_TRUE(Data_file.empty());
+    EXPECT_EQ(hCom, nullptr); // no port touched
+}
+
+TEST_F(GuiScreensTest, MissingScreensSayInfo) {
+    GuiScreens screens;
     EXPECT_EQ(screens.remote(), 0);
     EXPECT_EQ(screens.loader(), 0);
-    ASSERT_EQ(ui_.shown.size(), 3u);
+    ASSERT_EQ(ui_.shown.size(), 2u);
     for (const auto& box : ui_.shown) {
         EXPECT_EQ(box.title, "Info");
         EXPECT_EQ(box.icon, MsgIcon::Info);

@@ -25,6 +25,7 @@
 #include "support/fixture.h"
 #include "support/pty_peer.h"
 #include "support/state_guard.h"
+#include "tables/set_file_dialog.h"
 
 namespace {
 
@@ -151,8 +152,12 @@ TEST_F(MainDialogSession, OpensWithTheSessionSummaryAndAltVTogglesTheVerboseLine
 TEST_F(MainDialogSession, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
     const std::string golden = readFileBytes(fixturePath("logger-basic/expected/151231_224730.T900"));
     ASSERT_FALSE(golden.empty());
-    const std::string dataFile = (std::filesystem::current_path() / "151231_224730").string();
-    const std::string infoText = dataFileWrittenText(dataFile);
+    // Each "Start" that succeeds opens the data table on the working file; it is closed with "Esc".
+    std::vector<std::pair<int, int>> tables; // rows and columns shown
+    OnModal<DlgSetFile> table([&](DlgSetFile* t) {
+        tables.emplace_back(t->table().rowCount(), t->table().columnCount());
+        static_cast<QPushButton*>(t->control(802))->click();
+    });
 
     DialogMain dlg;
     runScripted(dlg, [&] {
@@ -161,20 +166,19 @@ TEST_F(MainDialogSession, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
         retype(sample, "900");
         ASSERT_EQ(Tsample, 900);
 
-        // First "Start": download, then the note where the file is.
+        // First "Start": download, then the data table.
         start->click();
         EXPECT_EQ(readFileBytes(DataTimeSS), golden);
         EXPECT_FALSE(std::filesystem::exists(kIntermediateFile));
         EXPECT_EQ(Flag.skip_refresh, 1);
         EXPECT_EQ(statusOf(dlg), " Ready");
-        ASSERT_NE(ui_.last(), nullptr);
-        EXPECT_EQ(ui_.last()->text, infoText);
-        EXPECT_EQ(ui_.last()->title, "Info");
-        EXPECT_EQ(ui_.last()->icon, MsgIcon::Info);
+        EXPECT_TRUE(ui_.shown.empty());
         const uint32_t rows = InfoSES.nItem, columns = InfoSES.nSubItem;
         EXPECT_EQ(columns, 8u);
+        ASSERT_EQ(tables.size(), 1u);
+        EXPECT_EQ(tables[0], std::make_pair(static_cast<int>(rows), 2 + 8));
 
-        // Again, "No": nothing is read, the table keeps the size of the last download.
+        // Again, "No": nothing is read, the table opens with the size of the last download.
         const size_t commands = sim_->commands().size();
         InfoSES.nItem = InfoSES.nSubItem = 0;
         ui_.expect(kDownloadAgainText, "Warning", MsgAnswer::No);
@@ -182,11 +186,11 @@ TEST_F(MainDialogSession, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
         EXPECT_EQ(sim_->commands().size(), commands);
         EXPECT_EQ(InfoSES.nItem, rows);
         EXPECT_EQ(InfoSES.nSubItem, columns);
-        ASSERT_GE(ui_.shown.size(), 2u);
-        const auto& question = ui_.shown[ui_.shown.size() - 2];
-        EXPECT_EQ(question.buttons, MsgButtons::YesNo);
-        EXPECT_EQ(question.icon, MsgIcon::Question);
-        EXPECT_EQ(ui_.last()->text, infoText);
+        ASSERT_EQ(ui_.shown.size(), 1u);
+        EXPECT_EQ(ui_.shown[0].buttons, MsgButtons::YesNo);
+        EXPECT_EQ(ui_.shown[0].icon, MsgIcon::Question);
+        ASSERT_EQ(tables.size(), 2u);
+        EXPECT_EQ(tables[1], tables[0]);
 
         // Again, "Yes": downloaded anew.
         std::filesystem::remove(DataTimeSS);
@@ -218,6 +222,7 @@ TEST_F(MainDialogSession, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
         EXPECT_FALSE(std::filesystem::exists(kIntermediateFile));
     });
     EXPECT_EQ(ui_.pendingAnswers(), 0u);
+    EXPECT_EQ(tables.size(), 4u); // no table after the failed download
 }
 
 // ---- boards ----

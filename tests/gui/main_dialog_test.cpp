@@ -87,13 +87,13 @@ TEST_F(MainDialogTest, OpensReadyWithTheSampleTimeAndLeavesOnlyWithOne) {
     DialogMain dlg;
     QString title, sample, status;
     int enabledButtons = 0;
-    bool startEnabled = false, openAfterKeys = false;
+    bool startEnabled = false, openAfterKeys = false, monitorEnabled = true;
     int result = runScripted(dlg, [&] {
         title = dlg.windowTitle();
         sample = static_cast<QLineEdit*>(dlg.control(233))->text();
         status = dlg.findChild<QWidget*>("id240_1")->property("text").toString();
-        for (int id : {204, 238, 237, 221, 205, 211, 215, 218})
-            enabledButtons += dlg.control(id)->isEnabled();
+        for (int id : {204, 238, 221, 205, 211, 215, 218}) enabledButtons += dlg.control(id)->isEnabled();
+        monitorEnabled = dlg.control(237)->isEnabled();
         startEnabled = dlg.control(210)->isEnabled();
         sendKey(dlg.control(233), Qt::Key_Return);
         sendKey(&dlg, Qt::Key_Escape);
@@ -104,8 +104,9 @@ TEST_F(MainDialogTest, OpensReadyWithTheSampleTimeAndLeavesOnlyWithOne) {
     EXPECT_EQ(title, QString("Korvane v.5.0"));
     EXPECT_EQ(sample, QString("900"));
     EXPECT_EQ(status, QString(" Ready: 19200"));
-    EXPECT_EQ(enabledButtons, 0);
-    EXPECT_TRUE(startEnabled); // a valid sample time, even without a session
+    EXPECT_EQ(enabledButtons, 7);
+    EXPECT_FALSE(monitorEnabled); // not connected yet
+    EXPECT_TRUE(startEnabled);    // a valid sample time, even without a session
     EXPECT_TRUE(openAfterKeys);
 }
 
