@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/ui_qt_dialog.h"
+#include "plot/plot_window.h"
 #include "shell/gui_screens_dialog.h"
 #include "shell/screen_rules.h"
 #include "shell/startup.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv); // takes its own options out of argv
     QtUi qtUi;
     installUi(&qtUi);
+    plot::installPlotWindowDevices(); // the graphs' screen window and PNG files
 
     GuiScreens screens;
     const std::string cmdLine = joinCommandLine(argc, argv);
