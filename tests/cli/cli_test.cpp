@@ -216,7 +216,9 @@ TEST(CliInfo, ScenariosWithFastAndSlowReading) {
             auto r = cli.run(args);
             EXPECT_EQ(r.status, 0) << c.scenario << r.err;
             EXPECT_NE(r.out.find("- Nodo "), std::string::npos) << c.scenario;
-            if (c.totalLine) EXPECT_NE(r.out.find(c.totalLine), std::string::npos) << c.scenario << r.out;
+            if (c.totalLine) {
+                EXPECT_NE(r.out.find(c.totalLine), std::string::npos) << c.scenario << r.out;
+            }
         }
     }
 }
