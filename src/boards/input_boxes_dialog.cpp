@@ -1,12 +1,10 @@
 #include "boards/input_boxes_dialog.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "platform/text_cp1252.h"
@@ -122,18 +120,7 @@ void InputBoxDialog::keyPressEvent(QKeyEvent* e) {
 }
 
 int InputBoxDialog::run() {
-    ensurePolished(); // the final fonts and margins, so that the size is the one shown
-    adjustSize();
-    // Centred by the client areas: the frame is not known before the window is shown, and it
-    // is the same on every side.
-    QRect r(QPoint(0, 0), size());
-    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    if (owner) {
-        r.moveCenter(owner->geometry().center());
-    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
-        r.moveCenter(s->availableGeometry().center());
-    }
-    setGeometry(r);
+    centreOnOwner(this);
     edit_->setFocus();
     return exec() == 1 ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/cli.h"
+#include "cli/cmd_table.h"
 #include "plot/plot_engine.h"
 #include "shell/korvane.h"
 #include "tables/column_graph.h"
@@ -19,33 +20,6 @@ namespace fs = std::filesystem;
 
 // The highest data column a graph can take (table column 241).
 constexpr int kMaxDataColumn = kLastSelectableColumn - 1;
-
-// A new empty current folder for the working file that loading an export file makes; the old
-// folder is current again and the new one removed when the object goes.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::error_code ec;
-        old_ = fs::current_path(ec);
-        if (ec) return;
-        std::string tmpl = (fs::temp_directory_path(ec) / "korvane-plot-XXXXXX").string();
-        if (ec || !mkdtemp(tmpl.data())) return;
-        dir_ = tmpl;
-        entered_ = chdir(dir_.c_str()) == 0;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (entered_ && chdir(old_.c_str()) != 0) std::perror("korvane-cli: chdir");
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    bool ok() const { return entered_; }
-
-  private:
-    fs::path old_, dir_;
-    bool entered_ = false;
-};
 
 // "3,1,2" into the set {1, 2, 3}; false on anything but numbers 1..kMaxDataColumn and commas.
 bool parseColumns(const std::string& list, std::set<int>& out, std::string& why) {

@@ -45,6 +45,22 @@ bool setFormat(const std::string& f) {
 
 } // namespace
 
+ScratchFolder::ScratchFolder() {
+    std::error_code ec;
+    old_ = fs::current_path(ec);
+    if (ec) return;
+    std::string tmpl = (fs::temp_directory_path(ec) / "korvane-cli-XXXXXX").string();
+    if (ec || !mkdtemp(tmpl.data())) return;
+    dir_ = tmpl;
+    entered_ = chdir(dir_.c_str()) == 0;
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    if (entered_ && chdir(old_.c_str()) != 0) std::perror("korvane-cli: chdir");
+    if (!dir_.empty()) fs::remove_all(dir_, ec);
+}
+
 OptionTaken takeExportOption(const CliArgs& args, size_t& i, ExportOptions& out, std::string& why) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -74,34 +90,6 @@ bool exportOptionsComplete(ExportOptions& out, std::string& why) {
 }
 
 namespace {
-
-// A new empty folder that is the current folder while the object lives; removed afterwards with
-// what was made in it. Loading an export file makes a working file named by its start time in
-// the current folder: here it can never replace a file of the user's.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::error_code ec;
-        old_ = fs::current_path(ec);
-        if (ec) return;
-        std::string tmpl = (fs::temp_directory_path(ec) / "korvane-export-XXXXXX").string();
-        if (ec || !mkdtemp(tmpl.data())) return;
-        dir_ = tmpl;
-        entered_ = chdir(dir_.c_str()) == 0;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (entered_ && chdir(old_.c_str()) != 0) std::perror("korvane-cli: chdir");
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    bool ok() const { return entered_; }
-
-  private:
-    fs::path old_, dir_;
-    bool entered_ = false;
-};
 
 int cmdExport(const CliArgs& args) {
     std::string input, output;

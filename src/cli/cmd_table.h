@@ -1,5 +1,6 @@
 #pragma once
 // Export of a data table from korvane-cli, shared by the commands that write export files.
+#include <filesystem>
 #include <string>
 
 #include "cli/cli.h"
@@ -21,3 +22,19 @@ enum class OptionTaken { No, Yes, Bad };
 OptionTaken takeExportOption(const CliArgs& args, size_t& i, ExportOptions& out, std::string& why);
 // -e and -o go together; the output path is made absolute before the command changes folder.
 bool exportOptionsComplete(ExportOptions& out, std::string& why);
+
+// A new empty folder that is the current folder while the object lives; removed afterwards with
+// what was made in it. Loading an export file makes a working file named by its start time in
+// the current folder: here it can never replace a file of the user's.
+class ScratchFolder {
+  public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    bool ok() const { return entered_; }
+
+  private:
+    std::filesystem::path old_, dir_;
+    bool entered_ = false;
+};

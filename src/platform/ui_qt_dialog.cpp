@@ -323,3 +323,23 @@ void QtTextBox::scrollToTop() {
     edit_->moveCursor(QTextCursor::Start);
     edit_->verticalScrollBar()->setValue(0);
 }
+
+void centreOnOwner(QWidget* dialog) {
+    dialog->ensurePolished(); // the final fonts and margins, so that the size is the one shown
+    dialog->adjustSize();
+    QRect r(QPoint(0, 0), dialog->size());
+    if (QWidget* owner = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr) {
+        r.moveCenter(owner->geometry().center());
+    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
+        r.moveCenter(s->availableGeometry().center());
+    }
+    dialog->setGeometry(r);
+}
+
+void centreOnScreen(QWidget* window) {
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        QRect r = window->frameGeometry();
+        r.moveCenter(s->availableGeometry().center());
+        window->move(r.topLeft());
+    }
+}

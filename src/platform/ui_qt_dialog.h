@@ -98,6 +98,13 @@ class QtUi : public UiServices {
     QPointer<WaitDialog> wait_;
 };
 
+// Sizes `dialog` to its contents and centres it on its owner's window, or on the screen when it
+// has none. Centred by the client areas: the frame is not known before the window is shown, and
+// it is the same on every side.
+void centreOnOwner(QWidget* dialog);
+// Moves a top-level window, frame included, to the middle of the screen.
+void centreOnScreen(QWidget* window);
+
 // A multi-line text box of the core over a plain-text widget: appends at the end.
 class QtTextBox : public TextBox {
   public:

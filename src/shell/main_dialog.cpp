@@ -1,12 +1,10 @@
 #include "shell/main_dialog.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include <filesystem>
 
@@ -244,11 +242,7 @@ int DialogMain::run() {
     setAlarmView(this);
     alarmViewSet_ = true;
     initDialog();
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    centreOnScreen(this);
     return exec();
 }
 

@@ -1,13 +1,11 @@
 #include "shell/quick_dialog.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include "logger/page_dialog.h"
 #include "logger/session.h"
@@ -111,11 +109,7 @@ int DialogQuick::run() {
     applyState();
     setStatus(0, " Ready");
     setStatus(1, "");
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    centreOnScreen(this);
     if (!Data_file.empty()) {
         for (int id : kImageControls) control(id)->setEnabled(false);
         // Part of the opening: the dialog is up (modal, as exec() keeps it) and the data table

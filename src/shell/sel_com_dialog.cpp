@@ -1,12 +1,10 @@
 #include "shell/sel_com_dialog.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 #include "link/korvane_com.h"
 #include "platform/ui_qt_dialog.h"
@@ -48,11 +46,7 @@ int SelComDialog::run() {
     if (list_->count() > 0) list_->setCurrentRow(0);
     list_->setFocus();
 
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    centreOnScreen(this);
     show();
     if (Nport == 0) messageBox(windowOf(this), kNoComPortText, "Warning", MsgButtons::Ok, MsgIcon::Warning);
     return exec();

@@ -72,15 +72,7 @@ double truncTenth(double v) {
 // The time of row number `n`: the session start plus the first downloaded record plus n - 1
 // sample times.
 tempo rowTime(int64_t n) {
-    std::string s = DataTimeSS;
-    s.resize(13, '0');
-    tempo t;
-    t.anno = static_cast<uint32_t>(str_to_num(s.c_str(), 2));
-    t.mese = static_cast<uint32_t>(str_to_num(s.c_str() + 2, 2));
-    t.giorno = static_cast<uint32_t>(str_to_num(s.c_str() + 4, 2));
-    t.ora = static_cast<uint32_t>(str_to_num(s.c_str() + 7, 2));
-    t.minuto = static_cast<uint32_t>(str_to_num(s.c_str() + 9, 2));
-    t.secondo = static_cast<uint32_t>(str_to_num(s.c_str() + 11, 2));
+    tempo t = sessionStart();
     t = timeAdj(t, FirstTimeMarkerDload);
     // [0.1 s]; added in parts that each fit the marker type.
     uint64_t rest = static_cast<uint64_t>(std::max<int64_t>(n - 1, 0)) * Tsample * 10u;

@@ -99,20 +99,6 @@ DerivedInputs findDerivedInputs() {
     return d;
 }
 
-// The session start DataTimeSS (YYMMDD_hhmmss) as a calendar time.
-tempo sessionStart() {
-    std::string s = DataTimeSS;
-    s.resize(13, '0');
-    tempo t;
-    t.anno = static_cast<uint32_t>(str_to_num(s.c_str(), 2));
-    t.mese = static_cast<uint32_t>(str_to_num(s.c_str() + 2, 2));
-    t.giorno = static_cast<uint32_t>(str_to_num(s.c_str() + 4, 2));
-    t.ora = static_cast<uint32_t>(str_to_num(s.c_str() + 7, 2));
-    t.minuto = static_cast<uint32_t>(str_to_num(s.c_str() + 9, 2));
-    t.secondo = static_cast<uint32_t>(str_to_num(s.c_str() + 11, 2));
-    return t;
-}
-
 void formatStamp(std::string& out, const tempo& t) {
     char buf[80];
     std::snprintf(buf, sizeof buf, "%02u%02u%02u_%02u%02u%02u", t.anno, t.mese, t.giorno, t.ora, t.minuto,
@@ -136,6 +122,19 @@ void decrease(uint32_t& counter, int by) {
 }
 
 } // namespace
+
+tempo sessionStart() {
+    std::string s = DataTimeSS;
+    s.resize(13, '0');
+    tempo t;
+    t.anno = static_cast<uint32_t>(str_to_num(s.c_str(), 2));
+    t.mese = static_cast<uint32_t>(str_to_num(s.c_str() + 2, 2));
+    t.giorno = static_cast<uint32_t>(str_to_num(s.c_str() + 4, 2));
+    t.ora = static_cast<uint32_t>(str_to_num(s.c_str() + 7, 2));
+    t.minuto = static_cast<uint32_t>(str_to_num(s.c_str() + 9, 2));
+    t.secondo = static_cast<uint32_t>(str_to_num(s.c_str() + 11, 2));
+    return t;
+}
 
 // ---- loading ------------------------------------------------------------------------------
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "logger/download.h"
+#include "logger/time_marks.h"
 #include "platform/ui.h"
 #include "tables/table_model.h"
 #include "tables/table_rules.h"
@@ -45,6 +46,9 @@ int loadLV(TableModel& table, const std::string& namefile);
 // Opening the table screen: clears the selections, limits InfoSES.nItem to 100,000 with a
 // warning, and loads the working file DataTimeSS. Returns loadLV's result.
 int openDataTable(TableModel& table, Window owner = nullptr);
+
+// The session start DataTimeSS (YYMMDD_hhmmss) as a calendar time.
+tempo sessionStart();
 
 // Header and cell texts; 1 done, 0 when the row or column does not exist (buf then empty).
 int getHeader(const TableModel& table, std::string& buf, int subitem);

@@ -1,12 +1,10 @@
 #include "tables/header_editor_dialog.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "boards/input_boxes.h"
@@ -71,15 +69,7 @@ void DlgInputText::keyPressEvent(QKeyEvent* e) {
 }
 
 int DlgInputText::run() {
-    ensurePolished();
-    adjustSize();
-    QRect r(QPoint(0, 0), size());
-    if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
-        r.moveCenter(owner->geometry().center());
-    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
-        r.moveCenter(s->availableGeometry().center());
-    }
-    setGeometry(r);
+    centreOnOwner(this);
     edit_->setFocus();
     edit_->selectAll();
     return exec() == 1 ? 1 : 0;

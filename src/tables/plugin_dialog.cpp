@@ -1,10 +1,8 @@
 #include "tables/plugin_dialog.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "platform/ui_qt_dialog.h"
@@ -42,15 +40,7 @@ int DlgPlugin::run() {
     lay->addSpacing(8);
     lay->addWidget(esc);
 
-    ensurePolished();
-    adjustSize();
-    QRect r(QPoint(0, 0), size());
-    if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
-        r.moveCenter(owner->geometry().center());
-    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
-        r.moveCenter(s->availableGeometry().center());
-    }
-    setGeometry(r);
+    centreOnOwner(this);
     exec();
     return 1;
 }
