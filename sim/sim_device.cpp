@@ -1,4 +1,4 @@
-// Device kinds, fault specifications, request framing and the direct (modem-less) line front.
+// Device kinds, fault lists, request framing and the direct (modem-less) line front.
 #include <cctype>
 #include <cerrno>
 #include <cmath>

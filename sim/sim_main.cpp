@@ -22,7 +22,7 @@ const char kUsage[] =
     "  --latency MS        reply latency in milliseconds\n"
     "  --fw XX             firmware version, two hex digits (default 18)\n"
     "  --modem             a Hayes modem in front of the device\n"
-    "  --fault SPEC        faults, e.g. drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7\n"
+    "  --fault LIST        faults, e.g. drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7\n"
     "  --transcript FILE   write a log of requests and replies\n"
     "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage\n"
     "  --seed N            scenario seed (default 1)\n"
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
             opts.fw = static_cast<uint16_t>(n);
         } else if (a == "--fault") {
             std::string err;
-            if (!value(v)) return usageError("--fault needs a specification");
+            if (!value(v)) return usageError("--fault needs a list of faults");
             if (!sim::FaultSpec::parse(v, opts.fault, err)) return usageError(err);
         } else if (!a.empty() && a[0] != '-' && !haveDevice) {
             if (!sim::parseDeviceKind(a, opts.kind)) return usageError("unknown device \"" + a + "\"");
