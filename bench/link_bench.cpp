@@ -15,19 +15,27 @@ double cpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-// Transactions per second: "ATSR" against a zero-latency, unpaced simulated logger.
-void BM_TransactionRoundTrip(benchmark::State& state) {
+// Starts the simulated logger and opens its line with a 2 s reply time-out; nullptr (the
+// benchmark skipped) when the simulator does not start.
+ComHandle openLogger(benchmark::State& state, sim::Simulator& s) {
     resetState();
-    sim::SimOptions o;
-    o.kind = sim::DeviceKind::RX43;
-    sim::Simulator s(o);
     if (!s.start()) {
         state.SkipWithError("simulator did not start");
-        return;
+        return nullptr;
     }
     ComHandle h = openComPort(s.slavePath());
     initCOM(h);
     Timeout_rx = 2000;
+    return h;
+}
+
+// Transactions per second: "ATSR" against a zero-latency, unpaced simulated logger.
+void BM_TransactionRoundTrip(benchmark::State& state) {
+    sim::SimOptions o;
+    o.kind = sim::DeviceKind::RX43;
+    sim::Simulator s(o);
+    ComHandle h = openLogger(state, s);
+    if (!h) return;
     for (auto _ : state) {
         if (sendCOMMAND(h, "ATSR\r", kModeCR) != 1) {
             state.SkipWithError("transaction failed");
@@ -42,18 +50,12 @@ BENCHMARK(BM_TransactionRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond)
 // CPU time spent while one transaction waits out its time-out on a silent line. A busy poll
 // would burn the whole 2000 ms; waiting in poll() costs next to nothing.
 void BM_TimeoutWaitCpu(benchmark::State& state) {
-    resetState();
     sim::SimOptions o;
     o.kind = sim::DeviceKind::RX43;
     o.fault.silenceAfter = 0; // never answers
     sim::Simulator s(o);
-    if (!s.start()) {
-        state.SkipWithError("simulator did not start");
-        return;
-    }
-    ComHandle h = openComPort(s.slavePath());
-    initCOM(h);
-    Timeout_rx = 2000;
+    ComHandle h = openLogger(state, s);
+    if (!h) return;
     double cpu = 0;
     for (auto _ : state) {
         double c0 = cpuSeconds();

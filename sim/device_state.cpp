@@ -10,6 +10,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "sim/logger_device.h"
+
 namespace sim {
 
 namespace {
@@ -221,34 +223,6 @@ bool parseFlatJson(const std::string& text, std::map<std::string, std::string>& 
     }
 }
 
-bool hexValue(const std::string& s, size_t digits, unsigned long& v) {
-    if (s.size() != digits) return false;
-    v = 0;
-    for (char c : s) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            return false;
-        v = v * 16 + static_cast<unsigned long>(d);
-    }
-    return true;
-}
-
-bool decimalPairs(const std::string& s, int& a, int& b, int& c) {
-    if (s.size() != 6) return false;
-    for (char ch : s)
-        if (ch < '0' || ch > '9') return false;
-    a = (s[0] - '0') * 10 + (s[1] - '0');
-    b = (s[2] - '0') * 10 + (s[3] - '0');
-    c = (s[4] - '0') * 10 + (s[5] - '0');
-    return true;
-}
-
 bool readFile(const std::string& path, std::string& out) {
     std::ifstream f(path, std::ios::binary);
     if (!f) return false;
@@ -278,7 +252,7 @@ bool loadDeviceState(const std::string& dir, DeviceState& out, std::string& err)
     if (readFile(dir + "/device.json", text)) {
         std::map<std::string, std::string> kv;
         if (!parseFlatJson(text, kv, err)) return false;
-        unsigned long v = 0;
+        uint32_t v = 0;
         auto bad = [&](const char* key) {
             err = std::string("device.json: bad value for \"") + key + "\": " + kv[key];
             return false;
@@ -288,33 +262,33 @@ bool loadDeviceState(const std::string& dir, DeviceState& out, std::string& err)
             st.versionReply = kv["ATVR"];
         }
         if (kv.count("ATSR")) {
-            if (!hexValue(kv["ATSR"], 2, v)) return bad("ATSR");
+            if (!reply::hexArg(kv["ATSR"], 2, v)) return bad("ATSR");
             st.status = static_cast<uint8_t>(v);
         }
         if (kv.count("ATER")) {
-            if (!hexValue(kv["ATER"], 2, v)) return bad("ATER");
+            if (!reply::hexArg(kv["ATER"], 2, v)) return bad("ATER");
             st.errors = static_cast<uint8_t>(v);
         }
         if (kv.count("ATPT")) {
-            if (!hexValue(kv["ATPT"], 4, v) || v > kPageMask) return bad("ATPT");
+            if (!reply::hexArg(kv["ATPT"], 4, v) || v > kPageMask) return bad("ATPT");
             st.pageTab = static_cast<uint16_t>(v);
         }
         if (kv.count("ATPL")) {
-            if (!hexValue(kv["ATPL"], 4, v) || v > kPageMask) return bad("ATPL");
+            if (!reply::hexArg(kv["ATPL"], 4, v) || v > kPageMask) return bad("ATPL");
             st.pageLast = static_cast<uint16_t>(v);
         }
         CivilTime t = st.clock.now();
         bool clockGiven = false;
         int a, b, c;
         if (kv.count("ATDT")) {
-            if (!decimalPairs(kv["ATDT"], a, b, c)) return bad("ATDT");
+            if (!reply::decimalPairs(kv["ATDT"], a, b, c)) return bad("ATDT");
             t.year = 2000 + a;
             t.month = b;
             t.day = c;
             clockGiven = true;
         }
         if (kv.count("ATTM")) {
-            if (!decimalPairs(kv["ATTM"], a, b, c)) return bad("ATTM");
+            if (!reply::decimalPairs(kv["ATTM"], a, b, c)) return bad("ATTM");
             t.hour = a;
             t.minute = b;
             t.second = c;
@@ -328,7 +302,7 @@ bool loadDeviceState(const std::string& dir, DeviceState& out, std::string& err)
             const std::string& h = kv["temporary_buffer_hex"];
             if (h.size() % 2 != 0 || h.size() / 2 > 0xFFFF) return bad("temporary_buffer_hex");
             for (size_t k = 0; k < h.size(); k += 2) {
-                if (!hexValue(h.substr(k, 2), 2, v)) return bad("temporary_buffer_hex");
+                if (!reply::hexArg(h.substr(k, 2), 2, v)) return bad("temporary_buffer_hex");
                 st.tempBuffer.push_back(static_cast<uint8_t>(v));
             }
         }

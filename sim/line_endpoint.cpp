@@ -20,6 +20,7 @@
 
 #include "sim/device.h"
 #include "sim/sim.h"
+#include "sim/splitmix.h"
 
 namespace sim {
 
@@ -32,17 +33,8 @@ constexpr double kWriteAheadMs = 1.0; // bytes due within this time are written 
 constexpr double kHangupSettleMs = 20.0;
 constexpr double kHangupDrainMs = 500.0;
 
-// Small deterministic generator for the fault dice (splitmix64).
-struct Dice {
-    uint64_t s = 1;
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
-};
+// The fault dice.
+using Dice = SplitMix64;
 
 void setCloexec(int fd) {
     fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);

@@ -6,23 +6,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/splitmix.h"
+
 namespace sim {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Deterministic generator (splitmix64), the same sequence on every platform.
-struct Rng {
-    uint64_t s;
-    explicit Rng(uint64_t seed) : s(seed * 0x2545F4914F6CDD1Dull + 0x1234567ull) {}
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
+// The scenario's generator, seeded from the scenario seed.
+struct Rng : SplitMix64 {
+    explicit Rng(uint64_t seed) : SplitMix64{seed * 0x2545F4914F6CDD1Dull + 0x1234567ull} {}
     int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1)); }
     double noise() { return uniform() + uniform() + uniform() - 1.5; } // about -1.5..1.5, bell-shaped
 };

@@ -93,9 +93,10 @@ class PlotDevice {
     virtual bool open() = 0;
     virtual void beginPage() = 0;
 
-    virtual void setColor(Rgb c) = 0;
-    // Width of the lines that follow [0.1 mm]; 0 is the thinnest line the device draws.
-    virtual void setLineWidth(float width) = 0;
+    // Colour and width [0.1 mm] of what follows; a width of 0 is the thinnest line the device
+    // draws. File devices read them back when they draw; a window passes them on.
+    virtual void setColor(Rgb c) { colour_ = c; }
+    virtual void setLineWidth(float width) { width_ = width; }
     virtual void polyline(std::span<const PagePoint> points) = 0;
     // Fills the rectangle with the current colour, without an outline.
     virtual void fillRect(const PageRect& r) = 0;
@@ -118,6 +119,10 @@ class PlotDevice {
     virtual PlotEvent pollEvent() { return {}; }
     virtual void movePointer(PixelPoint at) { (void)at; }
     virtual void setPointer(PointerShape shape) { (void)shape; }
+
+  protected:
+    Rgb colour_;
+    float width_ = 0;
 };
 
 // The output devices that `metafl` selects.

@@ -61,8 +61,6 @@ class RecordingPlotDevice : public PlotDevice {
     unsigned caps() const override { return caps_; }
     bool open() override;
     void beginPage() override;
-    void setColor(Rgb c) override { colour_ = c; }
-    void setLineWidth(float w) override { width_ = w; }
     void polyline(std::span<const PagePoint> points) override;
     void fillRect(const PageRect& r) override;
     void text(PagePoint at, std::string_view text, const TextStyle& style) override;
@@ -81,8 +79,6 @@ class RecordingPlotDevice : public PlotDevice {
     std::shared_ptr<Recording> rec_;
     unsigned caps_;
     PixelSize pixels_;
-    Rgb colour_;
-    float width_ = 0;
 };
 
 } // namespace plot

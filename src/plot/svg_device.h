@@ -15,8 +15,6 @@ class SvgPlotDevice : public PlotDevice {
     unsigned caps() const override { return kCapFonts | kCapFile; }
     bool open() override;
     void beginPage() override;
-    void setColor(Rgb c) override { colour_ = c; }
-    void setLineWidth(float w) override { width_ = w; }
     void polyline(std::span<const PagePoint> points) override;
     void fillRect(const PageRect& r) override;
     void text(PagePoint at, std::string_view text, const TextStyle& style) override;
@@ -29,8 +27,6 @@ class SvgPlotDevice : public PlotDevice {
     std::string path_;
     std::FILE* file_ = nullptr;
     std::string doc_;
-    Rgb colour_;
-    float width_ = 0;
 };
 
 // Windows-1252 text as XML character data in UTF-8.

@@ -111,8 +111,6 @@ class WmfPlotDevice : public PlotDevice {
     unsigned caps() const override { return kCapFonts | kCapFile; }
     bool open() override;
     void beginPage() override;
-    void setColor(Rgb c) override { colour_ = c; }
-    void setLineWidth(float w) override { width_ = w; }
     void polyline(std::span<const PagePoint> points) override;
     void fillRect(const PageRect& r) override;
     void text(PagePoint at, std::string_view text, const TextStyle& style) override;
@@ -138,8 +136,6 @@ class WmfPlotDevice : public PlotDevice {
     std::string path_;
     std::FILE* file_ = nullptr;
     std::optional<WmfWriter> w_;
-    Rgb colour_;
-    float width_ = 0;
     std::optional<Pen> pen_;
     std::optional<Brush> brush_;
     std::optional<Font> font_;
