@@ -15,12 +15,6 @@
 
 INFOST InfoSES;
 
-namespace {
-
-// Quantities whose raw words are unsigned 16-bit readings stored as signed words.
-bool unsignedQuantity(int code) { return code == 6 || code == 8 || code == 10 || code == 13 || code == 14; }
-constexpr int kPressure = 6; // raw 0xFFFF: no reading ("Err")
-
 void removeFile(const char* name) {
     std::error_code ec;
     std::filesystem::remove(name, ec);
@@ -29,6 +23,14 @@ void removeFile(const char* name) {
 void warnFile(const std::string& name, const char* what) {
     messageBox(nullptr, name + " " + what, "Warning", MsgButtons::Ok, MsgIcon::Warning);
 }
+
+namespace {
+
+// Quantities whose raw words are unsigned 16-bit readings stored as signed words.
+bool unsignedQuantity(int code) {
+    return code == 6 || code == 8 || code == 10 || code == 13 || code == 14;
+}
+constexpr int kPressure = 6; // raw 0xFFFF: no reading ("Err")
 
 // Value of logical channel j of a record's physical words (little-endian, from byte 5).
 int32_t logicalValue(const datitab& node, int j, const uint8_t* values) {
@@ -47,12 +49,13 @@ bool choosePageCount(Window owner) {
     for (;;) {
         std::string text;
         if (TotalPagNumDload == 0) {
-            text = "Saranno prelevati solo i dati presenti nel buffer temporaneo\r\n\r\nProcedere allo scaricamento adesso ?";
+            text = "Saranno prelevati solo i dati presenti nel buffer temporaneo\r\n\r\nProcedere allo "
+                   "scaricamento adesso ?";
         } else {
             char buf[160];
-            std::snprintf(buf, sizeof buf, "%s %u (%u tot)\r\n\r\n%s", "Numero di pagine dati prelevate:",
-                          static_cast<unsigned>(TotalPagNumDload), static_cast<unsigned>(TotalPagNum),
-                          "Procedere allo scaricamento adesso ?");
+            std::snprintf(buf, sizeof buf, "%s %u (%u tot)\r\n\r\n%s",
+                          "Numero di pagine dati prelevate:", static_cast<unsigned>(TotalPagNumDload),
+                          static_cast<unsigned>(TotalPagNum), "Procedere allo scaricamento adesso ?");
             text = buf;
         }
         MsgAnswer a = messageBox(owner, text, "Question", MsgButtons::YesNoCancel, MsgIcon::Info);
@@ -105,8 +108,8 @@ void appendTemporaryBuffer(FILE* hex) {
     while (off < static_cast<size_t>(n)) {
         int node = nodeIndex(buf[off]);
         if (node == 0) {
-            messageBox(nullptr, "Rilevato un nodo non valido nel buffer temporaneo !", "Warning", MsgButtons::Ok,
-                       MsgIcon::Warning);
+            messageBox(nullptr, "Rilevato un nodo non valido nel buffer temporaneo !", "Warning",
+                       MsgButtons::Ok, MsgIcon::Warning);
             return;
         }
         size_t len = 5 + 2u * InfoFE[node].chanu;
@@ -121,7 +124,8 @@ void appendTemporaryBuffer(FILE* hex) {
 
 // Lines 1 to 7 of the dump after the table list.
 void writeDumpSession(FILE* dump, FILE* hex, uint16_t start) {
-    std::fprintf(dump, "\r\nInformazioni sull'ultima sessione di misura ***********************************\r\n\r\n");
+    std::fprintf(
+        dump, "\r\nInformazioni sull'ultima sessione di misura ***********************************\r\n\r\n");
     std::fprintf(dump, "FW release...............%s\r\n", FW_release.c_str());
     std::fprintf(dump, "Table page...............0x%s\r\n", PageTab.c_str());
     std::fprintf(dump, "First page...............0x%04X\r\n", static_cast<unsigned>(start));
@@ -129,11 +133,13 @@ void writeDumpSession(FILE* dump, FILE* hex, uint16_t start) {
     std::fprintf(dump, "Total data pages.........%u\r\n", static_cast<unsigned>(TotalPagNumDload));
     std::fprintf(dump, "Status Register..........0x%02X\r\n", static_cast<unsigned>(StatusReg));
     std::fprintf(dump, "Errors Register..........0x%02X\r\n\r\n", static_cast<unsigned>(ErrorsReg));
-    std::fprintf(dump, "Dati relativi all'ultima sessione di misura ***********************************\r\n\r\n");
+    std::fprintf(dump,
+                 "Dati relativi all'ultima sessione di misura ***********************************\r\n\r\n");
     for (int n = 1; n <= TotalNodeNum; ++n) {
         std::fprintf(dump, "TM[s/10] ");
         for (int j = 0; j < InfoFE[n].chanu_logic; ++j) {
-            std::fprintf(dump, "CH%u_%u(", static_cast<unsigned>(InfoFE[n].nodead), static_cast<unsigned>(j + 1));
+            std::fprintf(dump, "CH%u_%u(", static_cast<unsigned>(InfoFE[n].nodead),
+                         static_cast<unsigned>(j + 1));
             std::fprintf(dump, "%s) ", Lista_Grandezze[InfoFE[n].quantity(j)]);
         }
         std::fprintf(dump, "\r\n");
@@ -177,14 +183,15 @@ int writeDumpAndImage(uint16_t start) {
         removeFile(kDumpFile);
         return 0;
     };
-    std::fprintf(dump, "Tabelle di assegnazione valide rilevate ***************************************\r\n\r\n");
+    std::fprintf(dump,
+                 "Tabelle di assegnazione valide rilevate ***************************************\r\n\r\n");
     for (unsigned p = 0; p < 4096; ++p) {
         if (sendCOMMAND(hCom, "ATRD" + hex4(p) + "\r", kModeCR) != 1 || !rxOk()) return dumpFailure();
         if (sendCOMMAND(hCom, "ATRD\r", kModeRaw48) != 1) return dumpFailure();
         const uint8_t* b = Rx_buf;
         if (b[0] == 0xFF && (b[2] | (b[3] << 8)) <= static_cast<int>(kPageSize))
-            std::fprintf(dump, "Page...0x%04X %02x%02x%02x_%02x%02x%02x %u\r\n", p, b[13], b[12], b[11], b[10], b[9],
-                         b[8], static_cast<unsigned>(b[1]));
+            std::fprintf(dump, "Page...0x%04X %02x%02x%02x_%02x%02x%02x %u\r\n", p, b[13], b[12], b[11],
+                         b[10], b[9], b[8], static_cast<unsigned>(b[1]));
         if (Test_wait_msg() == 0) {
             std::fclose(hex);
             std::fclose(dump);
@@ -282,7 +289,9 @@ void printData(FILE* outfile) {
             } else {
                 float mean = static_cast<float>(nd.sdati[j]) / static_cast<float>(nd.nch[j]);
                 float r = std::nearbyintf(mean);
-                int32_t v = r >= 2147483647.0f ? INT32_MAX : r <= -2147483648.0f ? INT32_MIN : static_cast<int32_t>(r);
+                int32_t v = r >= 2147483647.0f    ? INT32_MAX
+                            : r <= -2147483648.0f ? INT32_MIN
+                                                  : static_cast<int32_t>(r);
                 adj_value(text, code, v);
             }
             std::fprintf(outfile, "%s ", text.c_str());
@@ -372,7 +381,8 @@ int saveFile(Window hwndDlg, const std::string& namefile) {
             return 0;
         }
         if (((start + i) & kPageMask) == PagTab) {
-            if (getPageFlash(page.data()) != 1 && Com_lost) return downloadFailure(); // the table page: dropped
+            if (getPageFlash(page.data()) != 1 && Com_lost)
+                return downloadFailure(); // the table page: dropped
             current = (current + 1) & kPageMask;
         }
         if (!readPageWithRetries(page.data(), current)) return downloadFailure();

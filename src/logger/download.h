@@ -9,9 +9,9 @@
 
 // Rows and data columns of the current data table, and the copies kept for reopening it.
 struct INFOST {
-    uint32_t nItem = 0;     // rows
-    uint32_t nSubItem = 0;  // data columns (logical channels)
-    uint32_t nItem_ = 0;    // copies restored when the user declines a new download
+    uint32_t nItem = 0;    // rows
+    uint32_t nSubItem = 0; // data columns (logical channels)
+    uint32_t nItem_ = 0;   // copies restored when the user declines a new download
     uint32_t nSubItem_ = 0;
 };
 extern INFOST InfoSES;
@@ -21,6 +21,10 @@ inline constexpr const char* kDumpFile = "RX41data.txt";
 inline constexpr const char* kImageFile = "RX41data.bin";
 
 int saveFile(Window hwndDlg, const std::string& namefile);
+// Removes a file of the download if it is there.
+void removeFile(const char* name);
+// "Warning" box "<name> <what>" about a file of the download.
+void warnFile(const std::string& name, const char* what);
 // First page a download reads: the most recent TotalPagNumDload data pages.
 uint16_t downloadStartPage();
 // Sums the records of the intermediate file up to the end of the window centred on i_ref

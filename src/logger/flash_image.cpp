@@ -13,6 +13,7 @@
 #include "logger/tab_ass.h"
 #include "logger/time_marks.h"
 #include "platform/bytes.h"
+#include "platform/file_handle.h"
 
 std::string ImageFolder;
 
@@ -36,13 +37,6 @@ namespace {
 
 constexpr size_t kPageCount = 4096;
 
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
 // The image opened for one operation. Every read names its page, so nothing outside the 4096
 // pages is ever asked for; a file that ends early gives a short count.
 class Image {
@@ -62,15 +56,6 @@ class Image {
   private:
     File f_;
 };
-
-void removeFile(const char* name) {
-    std::error_code ec;
-    std::filesystem::remove(name, ec);
-}
-
-void warnFile(const std::string& name, const char* what) {
-    messageBox(nullptr, name + " " + what, "Warning", MsgButtons::Ok, MsgIcon::Warning);
-}
 
 // Node byte and first time marker of a page; false when the page does not start with a record
 // (0x00 reserved, 0xFF table or erased) or cannot be read.

@@ -12,6 +12,7 @@
 #include "link/korvane_com.h"
 #include "logger/tab_ass.h"
 #include "logger/time_marks.h"
+#include "platform/file_handle.h"
 #include "shell/korvane.h"
 #include "tables/export_format.h"
 
@@ -33,15 +34,6 @@ void initTables() {
 }
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-File openFile(const std::string& name, const char* mode) {
-    return File(std::fopen(name.c_str(), mode));
-}
 
 // Byte-wise reading of a file through a 64 KiB buffer; get() is -1 at the end.
 class ByteReader {

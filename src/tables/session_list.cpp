@@ -9,15 +9,10 @@
 #include "logger/download.h"
 #include "logger/flash_image.h"
 #include "logger/session.h"
+#include "platform/file_handle.h"
 #include "shell/korvane.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
 
 int fileError(Window owner, const char* text) {
     messageBox(owner, text, "File Error", MsgButtons::Ok, MsgIcon::Error);
@@ -81,7 +76,7 @@ int loadTable(Window hwndDlg, ChoiceList* list) {
     if (!fs::is_regular_file(image, ec)) return fileError(hwndDlg, "File RX41data.bin non trovato !");
     const auto size = fs::file_size(image, ec);
     if (ec || size != kImageSize) return fileError(hwndDlg, "Dimensione RX41data.bin non valida !");
-    std::unique_ptr<FILE, FileCloser> f(std::fopen(listPath.c_str(), "rb"));
+    File f = openFile(listPath, "rb");
     if (!f) return fileError(hwndDlg, "File RX41data.txt non trovato !");
 
     scanList(f.get());
