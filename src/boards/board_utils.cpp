@@ -11,21 +11,19 @@ bool address(const char* fmt, unsigned addr) {
     return sendCOMMAND(hCom, cmd, kModeCR) == 1 && rxOk();
 }
 
-bool hexDigit(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+} // namespace
 
-// One "ATEE" read: the byte's two hex digits, or -1. Any other reply ("ERR" from a device that
-// does not know the command) is a failure, never a byte.
-int readByte() {
-    if (sendCOMMAND(hCom, "ATEE\r", kModeCR) != 1 || iRx != 2 || !hexDigit(Rx_buf[0]) || !hexDigit(Rx_buf[1]))
+int readEeByte() {
+    if (sendCOMMAND(hCom, "ATEE\r", kModeCR) != 1 || iRx != 2 ||
+        hexDigitValue(static_cast<char>(Rx_buf[0])) < 0 || hexDigitValue(static_cast<char>(Rx_buf[1])) < 0)
         return -1;
     return str16_to_num(reinterpret_cast<const char*>(Rx_buf), 2) & 0xFF;
 }
-} // namespace
 
 int get_MW51_par(int nbyte, uint16_t ofs, uint8_t* par) {
     if (!address("ATRD%04X\r", ofs)) return 0;
     for (int i = 0; i < nbyte; ++i) {
-        int b = readByte();
+        int b = readEeByte();
         if (b < 0) return 0;
         par[i] = static_cast<uint8_t>(b);
     }
@@ -36,7 +34,7 @@ int read_EE_par(uint8_t nbyte, uint8_t startadd, uint32_t* pval) {
     if (!address("ATRD00%02X\r", startadd)) return 0;
     *pval = 0;
     for (unsigned i = 0; i < nbyte; ++i) {
-        int b = readByte();
+        int b = readEeByte();
         if (b < 0) return 0;
         *pval += static_cast<uint32_t>(b) << (8 * (i % 4));
     }

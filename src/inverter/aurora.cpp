@@ -7,17 +7,6 @@
 #include "firmware/crc_powerone.h"
 #include "link/korvane_com.h"
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
-
 AuroraPacket auroraRequest(uint8_t address, uint8_t command, uint8_t argument) {
     AuroraPacket p{address, command, argument, 0, 0, 0, 0, 0, 0, 0};
     crc_powerone(p.data(), 8);
@@ -35,7 +24,7 @@ bool decodeAuroraReply(std::string_view text, std::span<uint8_t, kAuroraRequestS
     if (text.size() < 2 * kAuroraReplySize) return false;
     uint8_t reply[kAuroraReplySize + 2] = {};
     for (size_t i = 0; i < kAuroraReplySize; ++i) {
-        const int hi = hexValue(text[2 * i]), lo = hexValue(text[2 * i + 1]);
+        const int hi = hexDigitValue(text[2 * i]), lo = hexDigitValue(text[2 * i + 1]);
         if (hi < 0 || lo < 0) return false;
         reply[i] = static_cast<uint8_t>(hi * 16 + lo);
     }

@@ -46,10 +46,15 @@ int sendCOMMAND2(ComHandle h, const uint8_t* data, int8_t ndbyte, int8_t nrxbyte
 // The text reply of the last transaction (up to its terminating zero, at most iRx bytes).
 std::string rxText();
 // The last reply is an acknowledgement: it begins with "OK".
-inline bool rxOk() { return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K'; }
+inline bool rxOk() {
+    return iRx >= 2 && Rx_buf[0] == 'O' && Rx_buf[1] == 'K';
+}
 // A number as the 4 upper-case hexadecimal digits of a command argument.
 std::string hex4(unsigned v);
 
+// The value of a hexadecimal digit (either case); -1 for any other character.
+int hexDigitValue(char c);
+// As hexDigitValue, with 0 for a character that is not a digit.
 int chr_to_num(char c);
 int str16_to_num(const char* str, int dim);
 int str_to_num(const char* str, int dim);

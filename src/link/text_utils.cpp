@@ -4,11 +4,16 @@
 
 #include "link/korvane_com.h"
 
-int chr_to_num(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
+    return -1;
+}
+
+int chr_to_num(char c) {
+    const int v = hexDigitValue(c);
+    return v < 0 ? 0 : v;
 }
 
 // Reads `dim` digits in `base`; the first character is always read. A digit position past the

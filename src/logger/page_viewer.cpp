@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "link/korvane_com.h"
 #include "logger/flash_image.h"
 #include "logger/session.h"
 #include "shell/korvane.h"
@@ -43,11 +44,7 @@ long long pageFieldValue(std::string_view text) {
     if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
     long long v = 0;
     for (; i < text.size(); ++i) {
-        const char c = text[i];
-        int d = c >= '0' && c <= '9'   ? c - '0'
-                : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                       : -1;
+        const int d = hexDigitValue(text[i]);
         if (d < 0) break;
         v = v * 16 + d; // 9 digits at most: no overflow
     }

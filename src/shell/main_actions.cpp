@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "boards/board_utils.h"
 #include "boards/energy_board.h"
 #include "link/clock_state.h"
 #include "link/korvane_com.h"
@@ -20,10 +21,6 @@ const char kNoReplyFrom[] = "Nessuna risposta da";
 
 namespace {
 constexpr uint32_t kAlarmSettleMs = 500; // [ms] between writing the alarm register and reading it back
-
-bool isHex(uint8_t c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
 } // namespace
 
 int clockSyncAction(Window owner, TextBox* summary) {
@@ -82,12 +79,12 @@ int readInverterRange(Window owner) {
         return 0;
     }
     for (size_t i = 0; i < 2; ++i) {
-        // A reply that is not a byte's two hex digits counts as none.
-        if (sendCOMMAND(hCom, "ATEE\r", kModeCR) != 1 || iRx != 2 || !isHex(Rx_buf[0]) || !isHex(Rx_buf[1])) {
+        const int b = readEeByte();
+        if (b < 0) {
             messageBox(owner, kNoReplyFrom, "COM Error", MsgButtons::Ok, MsgIcon::Error);
             return 0;
         }
-        EE.buf[kEeComReg2 + i] = static_cast<uint8_t>(str16_to_num(reinterpret_cast<const char*>(Rx_buf), 2));
+        EE.buf[kEeComReg2 + i] = static_cast<uint8_t>(b);
     }
     return 1;
 }
