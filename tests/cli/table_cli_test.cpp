@@ -1,10 +1,10 @@
-// korvane-cli export: an export file (format A) loaded as the data table loads it and written again
-// in format A or B.
+// korvane-cli on data files: export (format A in, A or B out) and plot (metafile or SVG picture).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "plot/plot_test_support.h"
 #include "support/env_guard.h"
 #include "support/fixture.h"
 #include "support/process.h"
@@ -13,31 +13,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-ProcessResult cli(std::vector<std::string> args, const std::string& cwd) {
-    args.insert(args.begin(), KORVANE_CLI_PATH);
-    return runProcess(args, {}, cwd);
-}
-
-// Two rows a quarter of an hour apart; a marker cell and a value with two decimals.
-const std::string kExportA = "Start: 140523_101500\r\n"
-                             "Time[s]: 900\r\n"
-                             "\"T (0.00 \xB0"
-                             "C)\" \"P\" \r\n"
-                             "12.50 7 \r\n"
-                             "-3.2 _Irr_low \r\n";
+// A folder with "in.txt" (two rows, a marker cell, two decimals) and "bad.txt" (no start line).
+struct Files {
+    Files() {
+        std::ofstream(dir.file("in.txt"), std::ios::binary) << kIn;
+        std::ofstream(dir.file("bad.txt"), std::ios::binary) << "Time[s]: 900\r\n\"A\" \r\n1 \r\n";
+    }
+    ProcessResult cli(std::vector<std::string> args) const {
+        args.insert(args.begin(), KORVANE_CLI_PATH);
+        return runProcess(args, {}, dir.path());
+    }
+    size_t count() const {
+        return static_cast<size_t>(
+            std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
+    }
+    static constexpr const char* kIn = "Start: 140523_101500\r\nTime[s]: 900\r\n\"T (0.00 \xB0"
+                                       "C)\" \"P\" \r\n12.50 7 \r\n-3.2 _Irr_low \r\n";
+    TempDir dir;
+};
 
 TEST(CliExport, WritesFormatAOrBWithPointOrComma) {
-    struct Case {
-        std::vector<std::string> options; // before and after the command
-        std::string golden;
-    } cases[] = {
-        {{"export", "in.txt", "-f", "A", "-o", "out.txt"},
-         "Start: 140523_101500\r\nTime[s]: 900\r\n\"T (0.00 \xB0"
-         "C)\" \"P\" \r\n12.50 7 \r\n-3.2 100 \r\n"},
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"export", "in.txt", "-f", "B", "-c", "-o", "out.txt"},
          "\"DATE:\";\"TIME:\";\"T (0.00 \xB0"
          "C)\";\"P\"\r\n\"23.05.14\";\"10:15:00\";12,50;7\r\n\"23.05.14\";\"10:30:00\";-3,2;100\r\n"},
@@ -45,57 +41,59 @@ TEST(CliExport, WritesFormatAOrBWithPointOrComma) {
         {{"-o", "1", "export", "in.txt", "-o", "out.txt"},
          "Start: 140523_101500\r\nTime[s]: 900\r\n\"T (0.00 \xB0"
          "C)\" \"P\" \r\n12,50 7 \r\n-3,2 100 \r\n"},
-        {{"-o", "2", "export", "in.txt", "-o", "out.txt"},
-         "\"DATE:\";\"TIME:\";\"T (0.00 \xB0"
-         "C)\";\"P\"\r\n\"23.05.14\";\"10:15:00\";12.50;7\r\n\"23.05.14\";\"10:30:00\";-3.2;100\r\n"},
     };
-    for (const Case& c : cases) {
-        TempDir dir;
-        writeFile(dir.file("in.txt"), kExportA);
+    for (const auto& [args, golden] : cases) {
+        Files f;
         // A file named like the working file stays as it is: loading happens elsewhere.
-        writeFile(dir.file("140523_101500"), "mine");
-        const ProcessResult r = cli(c.options, dir.path());
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, fs::canonical(dir.file("out.txt")).string() + "\n");
-        EXPECT_EQ(readFileBytes(dir.file("out.txt")), c.golden) << c.options[1];
-        EXPECT_EQ(readFileBytes(dir.file("140523_101500")), "mine");
-        size_t files = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++files;
-        EXPECT_EQ(files, 3u); // nothing left behind
+        std::ofstream(f.dir.file("140523_101500")) << "mine";
+        const ProcessResult r = f.cli(args);
+        EXPECT_EQ(r.out, fs::canonical(f.dir.file("out.txt")).string() + "\n") << r.err;
+        EXPECT_EQ(readFileBytes(f.dir.file("out.txt")), golden) << args[1];
+        EXPECT_EQ(readFileBytes(f.dir.file("140523_101500")), "mine");
+        EXPECT_EQ(f.count(), 4u); // nothing left behind
     }
 }
 
-TEST(CliExport, FormatARoundTripsThroughTheTable) {
-    TempDir dir;
-    const std::string golden = readFileBytes(fixturePath("logger-basic/expected/151231_224730.T900"));
-    ASSERT_FALSE(golden.empty());
-    writeFile(dir.file("in.txt"), "Start: 151231_224730\r\n" + golden);
-    const ProcessResult r = cli({"export", "in.txt", "-f", "A", "-o", dir.file("again.txt")}, dir.path());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readFileBytes(dir.file("again.txt")), "Start: 151231_224730\r\n" + golden);
+TEST(CliPlot, WritesTheGraphAsMetafileOrSvg) {
+    Files f;
+    std::string rows = "Start: 140523_101500\r\nTime[s]: 900\r\n\"T (0.00 \xB0"
+                       "C)\" \"E\" \"P\" \r\n";
+    for (int i = 0; i < 30; ++i) // the second column lies wholly above 100000
+        rows += std::to_string(20 + i % 7) + ".5 " + std::to_string(250000 + i * 10) + " " +
+                std::to_string(i) + " \r\n";
+    std::ofstream(f.dir.file("in.txt"), std::ios::binary) << rows;
+    for (const char* name : {"g.wmf", "g.svg"}) {
+        const ProcessResult r = f.cli({"plot", "in.txt", "-c", "3,2", "-o", name});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, fs::canonical(f.dir.file(name)).string() + "\n");
+    }
+    EXPECT_TRUE(wmfConvert(f.dir.file("g.wmf"), f.dir.file("back.svg"), "svg"));
+    const std::string svg = readAll(f.dir.file("g.svg"));
+    EXPECT_LT(svg.find(">E</text>"), svg.find(">P</text>")); // column 2 before column 3
+    EXPECT_EQ(svg.find("Valore"), std::string::npos);        // no read-out in a file of its own
+    // A column wholly above 100000 is scaled from its own range: 225000..275320.
+    ASSERT_EQ(f.cli({"plot", "in.txt", "-c", "2", "-o", "e.svg"}).status, 0);
+    const std::string e2 = readAll(f.dir.file("e.svg"));
+    EXPECT_NE(e2.find(">225000"), std::string::npos);
+    EXPECT_EQ(e2.find(">100000"), std::string::npos);
 }
 
-TEST(CliExport, RefusesBadInputAndBadArguments) {
-    TempDir dir;
-    writeFile(dir.file("bad.txt"), "Time[s]: 900\r\n\"A\" \r\n1 \r\n");
-    writeFile(dir.file("in.txt"), kExportA);
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string err; // part of stderr
-    } cases[] = {
+TEST(CliFiles, RefuseBadArgumentsAndBadFilesAndWriteNothing) {
+    Files f;
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
         {{"export", "bad.txt", "-o", "out.txt"}, 1, "Error: File non valido !"},
-        {{"export", "missing.txt", "-o", "out.txt"}, 1, "Error: File non valido !"},
-        {{"export", "in.txt", "-o", dir.file("no-folder/out.txt")}, 1, "non puo' essere scritto !"},
-        {{"export", "in.txt"}, 64, "export needs -o OUTPUT"},
-        {{"export", "-o", "out.txt"}, 64, "export needs an input file"},
+        {{"export", "in.txt", "-o", "no-folder/out.txt"}, 1, "non puo' essere scritto !"},
         {{"export", "in.txt", "-f", "C", "-o", "out.txt"}, 64, "-f takes A or B"},
+        {{"plot", "in.txt", "-c", "3", "-o", "out.svg"}, 1, "no data column 3 (the file has 2)"},
+        {{"plot", "in.txt", "-c", "1,,2", "-o", "out.svg"}, 64, "-c takes data column numbers"},
+        {{"plot", "in.txt", "-c", "1", "-o", "out.png"}, 64, "PNG pictures need the desktop program"},
+        {{"plot", "missing.txt", "-c", "1", "-o", "out.svg"}, 1, "File non valido !"},
     };
-    for (const Case& c : cases) {
-        const ProcessResult r = cli(c.args, dir.path());
-        EXPECT_EQ(r.status, c.status) << c.args[1] << r.err;
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-        EXPECT_FALSE(fs::exists(dir.file("out.txt")));
+    for (const auto& [args, status, says] : cases) {
+        const ProcessResult r = f.cli(args);
+        EXPECT_EQ(r.status, status) << args[1] << " " << args.back();
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_EQ(f.count(), 2u) << args[1] << " " << args.back();
     }
 }
 

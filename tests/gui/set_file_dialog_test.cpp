@@ -1,23 +1,17 @@
 // The data table screen (dialog 800) on a working file: column and row clicks with the buttons
-// they enable, the edit commands through the screen, the header and cell editors, the row limit,
-// saving and the post-processing launcher (dialog 1100).
-#include <QHeaderView>
+// they enable, the edit commands, saving with the post-processing launcher (dialog 1100), and
+// "Grafico" on the engine's real window.
 #include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
+#include <regex>
 #include <set>
 
 #include "gui_helpers.h"
-#include "platform/text_cp1252.h"
-#include "platform/ui_qt_dialog.h"
-#include "tables/export_format.h"
-#include "tables/header_editor_dialog.h"
+#include "plot/plot_test_support.h"
+#include "plot/plot_window.h"
+#include "tables/column_graph.h"
 #include "tables/plugin_dialog.h"
 #include "tables/set_file_dialog.h"
 #include "tables/table_test_support.h"
@@ -25,40 +19,15 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-
-void mouseClick(QWidget* w, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, button,
-                      mods);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), QPointF(w->mapToGlobal(pos)), button,
-                        Qt::NoButton, mods);
-    QApplication::sendEvent(w, &release);
-}
-
-QPoint cellAt(DlgSetFile& d, int row, int col) {
-    return d.list()->visualRect(d.list()->model()->index(row, col)).center();
-}
 
 void clickCell(DlgSetFile& d, int row, int col, Qt::MouseButton b = Qt::LeftButton,
                Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    mouseClick(d.list()->viewport(), cellAt(d, row, col), b, mods);
+    mouseClick(d.list()->viewport(), d.list()->visualRect(d.list()->model()->index(row, col)).center(), b,
+               mods);
 }
 
-void clickHeader(DlgSetFile& d, int col) {
-    QHeaderView* h = d.list()->horizontalHeader();
-    mouseClick(h->viewport(),
-               QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2),
-               Qt::LeftButton);
-}
-
-void press(DlgSetFile& d, int id) {
-    static_cast<QPushButton*>(d.control(id))->click();
-}
-
-// Enabled state of "<<< Sposta colonna", "Fondi colonne", "Elimina colonne", "Elimina item",
-// "Grafico".
+// Enabled state of "<<< Sposta colonna", "Fondi colonne", "Elimina colonne", "Elimina item", "Grafico".
 std::string buttons(DlgSetFile& d) {
     std::string s;
     for (int id : {803, 804, 812, 811, 813}) s += d.control(id)->isEnabled() ? '1' : '0';
@@ -83,15 +52,10 @@ std::set<int> selectedRows(DlgSetFile& d) {
     return view;
 }
 
-QColor background(DlgSetFile& d, int row, int col) {
-    return d.list()->model()->index(row, col).data(Qt::BackgroundRole).value<QColor>();
-}
-
 // What the screen painted near the top left corner of a cell.
 QColor painted(DlgSetFile& d, int row, int col) {
     const QImage img = d.list()->viewport()->grab().toImage();
-    const QRect r = d.list()->visualRect(d.list()->model()->index(row, col));
-    return img.pixelColor(r.topLeft() + QPoint(3, 3));
+    return img.pixelColor(d.list()->visualRect(d.list()->model()->index(row, col)).topLeft() + QPoint(3, 3));
 }
 
 class SetFileTest : public KorvaneTest {
@@ -99,8 +63,6 @@ class SetFileTest : public KorvaneTest {
     void SetUp() override {
         KorvaneTest::SetUp();
         initTables();
-        old_ = fs::current_path();
-        fs::current_path(dir_.path());
         DataTimeSS = "140523_101500";
         Tsample = 900;
         FirstTimeMarkerDload = 0;
@@ -108,71 +70,19 @@ class SetFileTest : public KorvaneTest {
         Exe_dir = exe_.path();
     }
     void TearDown() override {
-        fs::current_path(old_);
         initTables();
+        spessore = 1;
         KorvaneTest::TearDown();
     }
-    // The working file with these columns and rows; InfoSES announces `announced` rows.
-    void work(const Strings& titles, const std::vector<Strings>& rows, int announced = -1) {
+    // The working file with these columns and rows.
+    void work(const Strings& titles, const std::vector<Strings>& rows) {
         writeBytes(DataTimeSS, sessionFile(Tsample, titles, rows));
-        InfoSES.nItem = announced < 0 ? static_cast<uint32_t>(rows.size()) : static_cast<uint32_t>(announced);
+        InfoSES.nItem = static_cast<uint32_t>(rows.size());
         InfoSES.nSubItem = static_cast<uint32_t>(titles.size());
     }
-    Strings headers(DlgSetFile& d) { return headersOf(d.table()); }
-
-    TempDir dir_, exe_;
-    fs::path old_;
+    InTempDir dir_;
+    TempDir exe_;
 };
-
-TEST_F(SetFileTest, OpensOverTheWholeScreenWithTheTableAndTheSaveChoices) {
-    work({"CH1_1: Temperatura (0.00 \xB0"
-          "C)",
-          "B", "C"},
-         {{"1.5", "2", "3"}, {"4", "5", "6"}});
-    Flag.file_format = 1;
-    Flag.comma = 1;
-    DlgSetFile dlg;
-    QRect screen, geometry, frame, list, esc, move, graph;
-    QString title, firstHeader, comma;
-    bool formatB = false;
-    std::string state;
-    std::vector<int> widths;
-    Strings row1;
-    runScripted(dlg, [&] {
-        screen = dlg.screen()->availableGeometry();
-        geometry = dlg.geometry();
-        frame = dlg.frameGeometry();
-        title = dlg.windowTitle();
-        list = dlg.control(801)->geometry();
-        esc = dlg.control(802)->geometry();
-        move = dlg.control(803)->geometry();
-        graph = dlg.control(813)->geometry();
-        formatB = static_cast<QRadioButton*>(dlg.control(806))->isChecked();
-        comma = static_cast<QPushButton*>(dlg.control(808))->text();
-        state = buttons(dlg);
-        firstHeader = dlg.list()->model()->headerData(2, Qt::Horizontal).toString();
-        for (int c = 2; c < 5; ++c) widths.push_back(dlg.list()->columnWidth(c));
-        row1 = rowOf(dlg.table(), 1);
-        press(dlg, 802);
-    });
-    EXPECT_EQ(frame, screen.adjusted(1, 1, 0, 0)); // the whole screen from (1, 1)
-    EXPECT_EQ(title, "Formattazione file di uscita");
-    EXPECT_EQ(list, QRect(38, 110, geometry.width() - 100, geometry.height() - 300));
-    EXPECT_EQ(move.topLeft(), QPoint(38, list.bottom() + 11));
-    EXPECT_GE(graph.left(), 500);
-    EXPECT_EQ(esc.left(), geometry.width() - 122);
-    EXPECT_TRUE(formatB);
-    EXPECT_EQ(comma, "Virgola");
-    EXPECT_EQ(state, "00000");
-    EXPECT_EQ(firstHeader, QString::fromUtf8("CH1_1: Temperatura (0.00 \u00B0C)"));
-    const int w = dataColumnWidth(screen.width(), 3);
-    EXPECT_EQ(widths, (std::vector<int>{w, w, w}));
-    EXPECT_EQ(row1, (Strings{"    2", "140523_103000", "4", "5", "6"}));
-    EXPECT_EQ(PosWin3.enabled, 1);
-    EXPECT_EQ(PosWin3.left, frame.left());
-    EXPECT_EQ(PosWin3.bottom, frame.bottom() + 1);
-    EXPECT_TRUE(ui_.shown.empty());
-}
 
 TEST_F(SetFileTest, DataColumnClicksSelectAndDeselectAndEnableTheButtons) {
     work({"A", "B", "C"}, {{"1", "2", "3"}, {"4", "5", "6"}});
@@ -187,10 +97,9 @@ TEST_F(SetFileTest, DataColumnClicksSelectAndDeselectAndEnableTheButtons) {
         {3, false, {2, 3}, "01101"}, // a left click never deselects
         {3, true, {2}, "00101"},     // column 2 alone cannot move
         {4, true, {2}, "00101"},     // a right click never selects
-        {2, true, {}, "00000"},      {4, false, {4}, "10101"},
+        {2, true, {}, "00000"},
     };
     DlgSetFile dlg;
-    const QColor grey(230, 230, 230), yellow(255, 255, 0), white(255, 255, 255);
     runScripted(dlg, [&] {
         for (const Step& s : steps) {
             SCOPED_TRACE(testing::Message() << "column " << s.col << (s.right ? " right" : " left"));
@@ -199,18 +108,19 @@ TEST_F(SetFileTest, DataColumnClicksSelectAndDeselectAndEnableTheButtons) {
             EXPECT_EQ(buttons(dlg), s.buttons);
             for (int c = 0; c < 5; ++c) {
                 const bool sel = std::find(s.selected.begin(), s.selected.end(), c) != s.selected.end();
-                const QColor want = c < 2 ? grey : sel ? yellow : white;
-                EXPECT_EQ(background(dlg, 0, c), want) << c;
-                EXPECT_EQ(painted(dlg, 1, c), want) << c; // row 0 holds the view's current item
+                EXPECT_EQ(painted(dlg, 1, c), c < 2 ? QColor(230, 230, 230)
+                                              : sel ? QColor(255, 255, 0)
+                                                    : QColor(Qt::white))
+                    << c;
             }
         }
         EXPECT_TRUE(selectedRows(dlg).empty()); // data column clicks never select rows
-        press(dlg, 802);
+        click(dlg.control(802));
     });
     EXPECT_TRUE(selectedColumns().empty()); // "Esc" clears the selection
 }
 
-TEST_F(SetFileTest, ItemAndTimeClicksSelectRowsAndEnableEliminaItemForOneKeptRun) {
+TEST_F(SetFileTest, ItemAndTimeClicksSelectRowsAndEliminaItemKeepsTheRunBetweenThem) {
     std::vector<Strings> rows;
     for (int r = 0; r < 6; ++r) rows.push_back({std::to_string(r)});
     work({"A"}, rows);
@@ -223,15 +133,14 @@ TEST_F(SetFileTest, ItemAndTimeClicksSelectRowsAndEnableEliminaItemForOneKeptRun
     } steps[] = {
         {0, 0, Qt::LeftButton, Qt::NoModifier, {0}, true},
         {1, 1, Qt::LeftButton, Qt::ShiftModifier, {0, 1}, true},
-        {5, 0, Qt::LeftButton, Qt::ControlModifier, {0, 1, 5}, true}, // start and end: rows 2..4 kept
-        {3, 1, Qt::LeftButton, Qt::ControlModifier, {0, 1, 3, 5}, false},
-        {3, 0, Qt::LeftButton, Qt::ControlModifier, {0, 1, 3, 5}, false}, // a click keeps its row
-        {2, 1, Qt::RightButton, Qt::NoModifier, {2, 4}, false},           // inverted
-        {4, 0, Qt::RightButton, Qt::NoModifier, {0, 1, 3, 5}, false},
-        {2, 2, Qt::LeftButton, Qt::NoModifier, {}, false}, // a data column deselects them all
+        {3, 1, Qt::LeftButton, Qt::ControlModifier, {0, 1, 3}, false},
+        {3, 0, Qt::LeftButton, Qt::ControlModifier, {0, 1, 3}, false}, // a click keeps its row
+        {2, 1, Qt::RightButton, Qt::NoModifier, {2, 4, 5}, false},     // inverted
+        {2, 2, Qt::LeftButton, Qt::NoModifier, {}, false},             // a data column deselects them all
+        {0, 0, Qt::LeftButton, Qt::NoModifier, {0}, true},
+        {5, 1, Qt::LeftButton, Qt::ControlModifier, {0, 5}, true}, // start and end: rows 1..4 kept
     };
     DlgSetFile dlg;
-    std::set<int> afterKeys, afterSelectAll;
     runScripted(dlg, [&] {
         for (const Step& s : steps) {
             SCOPED_TRACE(testing::Message() << "row " << s.row << " column " << s.col);
@@ -239,328 +148,140 @@ TEST_F(SetFileTest, ItemAndTimeClicksSelectRowsAndEnableEliminaItemForOneKeptRun
             EXPECT_EQ(selectedRows(dlg), s.selected);
             EXPECT_EQ(dlg.control(811)->isEnabled(), s.deleteItems);
         }
-        // Rows are not selectable now: whatever selects them is undone at once.
-        dlg.list()->selectRow(4);
-        sendKey(dlg.list(), Qt::Key_Down, Qt::ShiftModifier);
-        afterKeys = selectedRows(dlg);
-        dlg.list()->selectAll();
-        afterSelectAll = selectedRows(dlg);
-        press(dlg, 802);
-    });
-    EXPECT_TRUE(afterKeys.empty());
-    EXPECT_TRUE(afterSelectAll.empty());
-}
-
-TEST_F(SetFileTest, EliminaItemKeepsTheRunOfUnselectedRows) {
-    std::vector<Strings> rows;
-    for (int r = 0; r < 6; ++r) rows.push_back({std::to_string(r)});
-    work({"A"}, rows);
-    DlgSetFile dlg;
-    Strings kept;
-    std::set<int> selectedAfter;
-    bool enabledAfterNo = false, enabledAfterYes = true;
-    runScripted(dlg, [&] {
-        clickCell(dlg, 0, 0);
-        clickCell(dlg, 4, 1, Qt::LeftButton, Qt::ControlModifier);
-        clickCell(dlg, 5, 1, Qt::LeftButton, Qt::ControlModifier);
-        ui_.expect("Procedere alla cancellazione degli item selezionati ?", "Warning", MsgAnswer::No);
-        press(dlg, 811);
-        enabledAfterNo = dlg.control(811)->isEnabled();
-        ui_.expect("Procedere alla cancellazione degli item selezionati ?", "Warning", MsgAnswer::Yes);
-        press(dlg, 811);
-        enabledAfterYes = dlg.control(811)->isEnabled();
+        for (MsgAnswer a : {MsgAnswer::No, MsgAnswer::Yes}) {
+            ui_.expect("Procedere alla cancellazione degli item selezionati ?", "Warning", a);
+            click(dlg.control(811));
+        }
+        Strings kept;
         for (int r = 0; r < dlg.table().rowCount(); ++r) kept.emplace_back(dlg.table().cell(r, 2));
-        selectedAfter = selectedRows(dlg);
-        press(dlg, 802);
+        EXPECT_EQ(kept, (Strings{"1", "2", "3", "4"}));
+        EXPECT_FALSE(dlg.control(811)->isEnabled());
+        dlg.list()->selectAll(); // rows are not selectable now: undone at once
+        EXPECT_TRUE(selectedRows(dlg).empty());
+        click(dlg.control(802));
     });
-    EXPECT_TRUE(enabledAfterNo);
-    EXPECT_FALSE(enabledAfterYes);
-    EXPECT_EQ(kept, (Strings{"1", "2", "3"}));
-    EXPECT_EQ(InfoSES.nItem, 3u);
-    EXPECT_TRUE(selectedAfter.empty());
-    EXPECT_EQ(item_sel_en, 0);
+    EXPECT_EQ(InfoSES.nItem, 4u);
+    EXPECT_EQ(ui_.pendingAnswers(), 0u);
 }
 
-TEST_F(SetFileTest, FondiColonneAsksAndMergesIntoTheLeftmostColumn) {
-    work({"A", "B", "C"}, {{"1.4", "2", "5"}, {"2.0", "4.0", "7"}});
+TEST_F(SetFileTest, MergeMoveAndDeleteAskAndChangeTheTable) {
+    work({"A", "B", "C", "D"}, {{"1.4", "2", "5", "9"}, {"2.0", "4.0", "7", "8"}});
+    auto answer = [&](const char* what, MsgAnswer a) {
+        ui_.expect(std::string("Procedere ") + what + " delle colonne selezionate ?", "Warning", a);
+    };
     DlgSetFile dlg;
-    Strings headsAfterNo, heads, row0, row1;
-    std::string before, after;
-    std::vector<int> selected;
     runScripted(dlg, [&] {
+        const TableModel& t = dlg.table();
         clickCell(dlg, 0, 2);
         clickCell(dlg, 0, 3);
-        before = buttons(dlg);
-        ui_.expect("Procedere alla fusione delle colonne selezionate ?", "Warning", MsgAnswer::No);
-        press(dlg, 804);
-        headsAfterNo = headersOf(dlg.table());
-        ui_.expect("Procedere alla fusione delle colonne selezionate ?", "Warning", MsgAnswer::Yes);
-        press(dlg, 804);
-        heads = headersOf(dlg.table());
-        row0 = rowOf(dlg.table(), 0);
-        row1 = rowOf(dlg.table(), 1);
-        selected = selectedColumns();
-        after = buttons(dlg);
-        press(dlg, 802);
-    });
-    EXPECT_EQ(before, "01101");
-    EXPECT_EQ(headsAfterNo, (Strings{"Item", "Time", "A", "B", "C"}));
-    EXPECT_EQ(heads, (Strings{"Item", "Time", "A", "C"}));
-    // The mean with the decimals of the last cell read: 1.7 as "2", 3 as "3.0".
-    EXPECT_EQ(row0, (Strings{"    1", "140523_101500", "2", "5"}));
-    EXPECT_EQ(row1, (Strings{"    2", "140523_103000", "3.0", "7"}));
-    EXPECT_EQ(selected, (std::vector<int>{2}));
-    EXPECT_EQ(after, "00101"); // column 2 alone: no move, no merge
-    EXPECT_EQ(InfoSES.nSubItem, 2u);
-    EXPECT_EQ(ui_.shown.size(), 2u); // the two questions, no failure
-}
-
-TEST_F(SetFileTest, SpostaColonnaMovesTheSelectedColumnLeftUntilColumn2) {
-    work({"A", "B", "C"}, {{"1", "2", "3"}});
-    DlgSetFile dlg;
-    std::vector<Strings> heads;
-    std::vector<std::vector<int>> sels;
-    std::vector<std::string> states;
-    std::vector<QColor> colours;
-    runScripted(dlg, [&] {
+        answer("alla fusione", MsgAnswer::No);
+        click(dlg.control(804));
+        EXPECT_EQ(headersOf(t), (Strings{"Item", "Time", "A", "B", "C", "D"}));
+        answer("alla fusione", MsgAnswer::Yes);
+        click(dlg.control(804));
+        EXPECT_EQ(headersOf(t), (Strings{"Item", "Time", "A", "C", "D"}));
+        // The mean with the decimals of the last cell read: 1.7 as "2", 3 as "3.0".
+        EXPECT_EQ(rowOf(t, 0), (Strings{"    1", "140523_101500", "2", "5", "9"}));
+        EXPECT_EQ(rowOf(t, 1), (Strings{"    2", "140523_103000", "3.0", "7", "8"}));
+        EXPECT_EQ(buttons(dlg), "00101"); // column 2 alone: no move, no merge
+        clickCell(dlg, 0, 2, Qt::RightButton);
         clickCell(dlg, 0, 4);
-        for (int i = 0; i < 2; ++i) {
-            press(dlg, 803);
-            heads.push_back(headersOf(dlg.table()));
-            sels.push_back(selectedColumns());
-            states.push_back(buttons(dlg));
-            colours.push_back(painted(dlg, 0, 2));
-        }
-        clickCell(dlg, 0, 3); // after a move a click starts a new selection
-        sels.push_back(selectedColumns());
-        press(dlg, 802);
-    });
-    EXPECT_EQ(heads,
-              (std::vector<Strings>{{"Item", "Time", "A", "C", "B"}, {"Item", "Time", "C", "A", "B"}}));
-    EXPECT_EQ(rowOf(dlg.table(), 0), (Strings{"    1", "140523_101500", "3", "1", "2"}));
-    EXPECT_EQ(sels, (std::vector<std::vector<int>>{{3}, {2}, {3}}));
-    EXPECT_EQ(states, (std::vector<std::string>{"10101", "00101"}));
-    EXPECT_EQ(colours, (std::vector<QColor>{QColor(255, 255, 255), QColor(255, 255, 0)}));
-}
-
-TEST_F(SetFileTest, EliminaColonneAsksAndNeverDeletesTheLastDataColumn) {
-    work({"A", "B", "C"}, {{"1", "2", "3"}});
-    DlgSetFile dlg;
-    Strings headsAfterNo, heads;
-    std::string afterDelete, lastColumn;
-    runScripted(dlg, [&] {
+        click(dlg.control(803));
+        EXPECT_EQ(headersOf(t), (Strings{"Item", "Time", "A", "D", "C"}));
+        EXPECT_EQ(selectedColumns(), (std::vector<int>{3})); // the selection moves with it
+        clickCell(dlg, 0, 3);
         clickCell(dlg, 0, 2);
-        clickCell(dlg, 0, 4);
-        ui_.expect("Procedere all'eliminazione delle colonne selezionate ?", "Warning", MsgAnswer::No);
-        press(dlg, 812);
-        headsAfterNo = headersOf(dlg.table());
-        ui_.expect("Procedere all'eliminazione delle colonne selezionate ?", "Warning", MsgAnswer::Yes);
-        press(dlg, 812);
-        heads = headersOf(dlg.table());
-        afterDelete = buttons(dlg);
+        EXPECT_EQ(selectedColumns(), (std::vector<int>{2, 3})); // a new selection after a move
+        answer("all'eliminazione", MsgAnswer::Yes);
+        click(dlg.control(812));
+        EXPECT_EQ(headersOf(t), (Strings{"Item", "Time", "C"}));
         clickCell(dlg, 0, 2);
-        lastColumn = buttons(dlg);
-        press(dlg, 802);
+        EXPECT_EQ(buttons(dlg), "00001"); // the last data column: only "Grafico"
+        click(dlg.control(802));
     });
-    EXPECT_EQ(headsAfterNo, (Strings{"Item", "Time", "A", "B", "C"}));
-    EXPECT_EQ(heads, (Strings{"Item", "Time", "B"}));
-    EXPECT_EQ(rowOf(dlg.table(), 0), (Strings{"    1", "140523_101500", "2"}));
     EXPECT_EQ(InfoSES.nSubItem, 1u);
-    EXPECT_EQ(afterDelete, "00000");
-    EXPECT_EQ(lastColumn, "00001"); // only "Grafico"
-}
-
-TEST_F(SetFileTest, HeaderClickEditsTheTitleInDialog900) {
-    work({"A", "B"}, {{"1", "2"}});
-    DlgSetFile dlg;
-    struct Seen {
-        QString shown;
-        bool okAtStart = true, okWhenEmpty = true, openAfterEnter = false, okWhenTyped = false;
-    };
-    std::vector<Seen> seen;
-    int step = 0;
-    // 1st: emptied (Enter does nothing), then a new title with a degree sign, "Ok".
-    // 2nd: typed, then "Esc". 3rd: 150 characters, Enter.
-    OnModal<DlgInputText> editor([&](DlgInputText* box) {
-        auto* edit = static_cast<QLineEdit*>(box->control(902));
-        Seen v;
-        v.shown = edit->text();
-        v.okAtStart = box->control(904)->isEnabled();
-        edit->setText("");
-        v.okWhenEmpty = box->control(904)->isEnabled();
-        sendKey(edit, Qt::Key_Return);
-        v.openAfterEnter = box->isVisible();
-        switch (step++) {
-        case 0:
-            edit->setText(QString::fromUtf8("Temperatura (\u00B0C)"));
-            v.okWhenTyped = box->control(904)->isEnabled();
-            static_cast<QPushButton*>(box->control(904))->click();
-            break;
-        case 1:
-            edit->setText("scartato");
-            static_cast<QPushButton*>(box->control(903))->click();
-            break;
-        default:
-            edit->setText(QString(150, QChar('x')));
-            sendKey(edit, Qt::Key_Enter);
-            break;
-        }
-        seen.push_back(v);
-    });
-    Strings heads;
-    runScripted(dlg, [&] {
-        clickHeader(dlg, 3);
-        clickHeader(dlg, 3);
-        clickHeader(dlg, 2);
-        heads = headersOf(dlg.table());
-        press(dlg, 802);
-    });
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].shown, "B");
-    EXPECT_EQ(seen[1].shown, QString::fromUtf8("Temperatura (\u00B0C)"));
-    for (const Seen& v : seen) {
-        EXPECT_FALSE(v.okAtStart);
-        EXPECT_FALSE(v.okWhenEmpty);
-        EXPECT_TRUE(v.openAfterEnter);
-    }
-    EXPECT_TRUE(seen[0].okWhenTyped);
-    EXPECT_EQ(heads, (Strings{"Item", "Time", std::string(100, 'x'),
-                              "Temperatura (\xB0"
-                              "C)"}));
-}
-
-TEST_F(SetFileTest, DoubleClickEditsADataCellWithTheNumericBox) {
-    work({"A", "B"}, {{"1", "2"}, {"3", "4"}});
-    DlgSetFile dlg;
-    Strings row1AfterEdit, row1AfterCancel;
-    runScripted(dlg, [&] {
-        ui_.inputText("5.250");
-        doubleClick(dlg.list()->viewport(), cellAt(dlg, 1, 3));
-        row1AfterEdit = rowOf(dlg.table(), 1);
-        ui_.inputCancel();
-        doubleClick(dlg.list()->viewport(), cellAt(dlg, 1, 2));
-        row1AfterCancel = rowOf(dlg.table(), 1);
-        doubleClick(dlg.list()->viewport(), cellAt(dlg, 1, 1)); // the time column is not edited
-        press(dlg, 802);
-    });
-    ASSERT_EQ(ui_.inputsShown.size(), 2u);
-    EXPECT_EQ(ui_.inputsShown[0].kind, InputBoxKind::Num);
-    EXPECT_EQ(ui_.inputsShown[0].initial, "4");
-    EXPECT_EQ(ui_.inputsShown[0].maxEdit, 10);
-    EXPECT_EQ(ui_.inputsShown[1].initial, "3");
-    EXPECT_EQ(row1AfterEdit, (Strings{"    2", "140523_103000", "3", "5.250"}));
-    EXPECT_EQ(row1AfterCancel, row1AfterEdit);
-}
-
-TEST_F(SetFileTest, MoreThan100000RowsAreCutWithAWarning) {
-    work({"A"}, {{"1"}, {"2"}}, 100001);
-    DlgSetFile dlg;
-    int rows = 0;
-    Strings last;
-    QString lastShown;
-    runScripted(dlg, [&] {
-        rows = dlg.list()->model()->rowCount();
-        last = rowOf(dlg.table(), 99999);
-        dlg.list()->scrollToBottom();
-        QCoreApplication::processEvents();
-        lastShown = dlg.list()->model()->index(99999, 0).data().toString();
-        press(dlg, 802);
-    });
-    ASSERT_EQ(ui_.shown.size(), 1u);
-    EXPECT_EQ(ui_.shown[0].text, "Il numero di Item e' stato limitato a 100000 !");
-    EXPECT_EQ(ui_.shown[0].title, "Warning");
-    EXPECT_EQ(ui_.shown[0].icon, MsgIcon::Warning);
-    EXPECT_EQ(rows, 100000);
-    EXPECT_EQ(InfoSES.nItem, 100000u);
-    EXPECT_EQ(last, (Strings{"100000", "170330_020000", ""})); // 99,999 quarters of an hour later
-    EXPECT_EQ(lastShown, "100000");
-}
-
-void makeProgram(const std::string& path, const std::string& record) {
-    writeBytes(path, "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + record + "'\n");
-    ::chmod(path.c_str(), 0755);
+    EXPECT_EQ(ui_.pendingAnswers(), 0u);
 }
 
 TEST_F(SetFileTest, SaveExportsAndOffersThePostProcessingPrograms) {
-    work({"T (0.00 \xB0"
-          "C)",
-          "P"},
-         {{"12.50", "7"}, {"-3.2", "_Irr_low"}});
-    const std::string record = exe_.file("record.txt");
-    makeProgram(exe_.file("Pcomp.exe"), record);
-    const std::string out = dir_.file("uscita.txt");
-    DlgSetFile dlg;
-    std::vector<QString> launcherButtons;
-    int launcherStep = 0;
+    work({"T (0.00 \260C)", "P"}, {{"12.50", "7"}, {"-3.2", "_Irr_low"}});
+    const std::string record = exe_.file("record.txt"), out = dir_.dir.file("uscita.txt");
+    writeBytes(exe_.file("Pcomp.exe"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + record + "'\n");
+    ::chmod(exe_.file("Pcomp.exe").c_str(), 0755);
     OnModal<DlgPlugin> launcher([&](DlgPlugin* p) {
-        if (launcherStep++ == 0) {
-            for (int id : {1101, 1102})
-                launcherButtons.push_back(p->control(id) ? static_cast<QPushButton*>(p->control(id))->text()
-                                                         : "-");
-            static_cast<QPushButton*>(p->control(1101))->click(); // runs Pcomp and waits for it
-        } else {
-            static_cast<QPushButton*>(p->control(1104))->click();
-        }
+        if (!readFileBytes(record).empty()) return click(p->control(1104)); // "Esc"
+        EXPECT_EQ(textOf(p->control(1101)), "Pcomp");
+        EXPECT_EQ(p->control(1102), nullptr);
+        click(p->control(1101)); // runs Pcomp and waits for it
     });
-    QString commaText;
+    DlgSetFile dlg;
     runScripted(dlg, [&] {
-        static_cast<QRadioButton*>(dlg.control(806))->click();
-        press(dlg, 808);
-        commaText = static_cast<QPushButton*>(dlg.control(808))->text();
+        click(dlg.control(806)); // format B
+        click(dlg.control(808)); // decimal comma
         ui_.filePath(out);
-        press(dlg, 807);
+        click(dlg.control(807));
         Flag.page_type = 1; // the page viewer's session: no post-processing
-        ui_.filePath(dir_.file("again.txt"));
-        press(dlg, 807);
-        Flag.page_type = 0;
-        ui_.fileCancel();
-        press(dlg, 807);
-        press(dlg, 802);
+        ui_.filePath(dir_.dir.file("again.txt"));
+        click(dlg.control(807));
+        click(dlg.control(802));
     });
-    EXPECT_EQ(commaText, "Virgola");
-    EXPECT_EQ(Flag.comma, 1);
-    EXPECT_EQ(Flag.file_format, 1);
-    EXPECT_EQ(readBytes(out), "\"DATE:\";\"TIME:\";\"T (0.00 \xB0"
-                              "C)\";\"P\"\r\n"
-                              "\"23.05.14\";\"10:15:00\";12,50;7\r\n"
-                              "\"23.05.14\";\"10:30:00\";-3,2;100\r\n");
-    ASSERT_EQ(ui_.fileBoxes.size(), 3u);
+    EXPECT_EQ(readFileBytes(out), "\"DATE:\";\"TIME:\";\"T (0.00 \260C)\";\"P\"\r\n"
+                                  "\"23.05.14\";\"10:15:00\";12,50;7\r\n"
+                                  "\"23.05.14\";\"10:30:00\";-3,2;100\r\n");
+    ASSERT_EQ(ui_.fileBoxes.size(), 2u);
     EXPECT_EQ(ui_.fileBoxes[0].initialName, "140523_101500");
-    EXPECT_EQ(launcher.count >= 2, true);
-    EXPECT_EQ(launcherButtons, (std::vector<QString>{"Pcomp", "-"}));
-    EXPECT_EQ(readBytes(record), out + "\n"); // once, with the file just written
+    EXPECT_GE(launcher.count, 2);
+    EXPECT_EQ(readFileBytes(record), out + "\n"); // once, with the file just written
 }
 
-class PluginDialogTest : public KorvaneTest {
-  protected:
-    TempDir exe_;
-};
+TEST_F(SetFileTest, GraficoReadsAValueOffTheGraphSavesItAndSelectsTheMarkedRow) {
+    std::vector<Strings> rows;
+    for (int i = 0; i < 100; ++i) rows.push_back({std::to_string(i), "1.5"});
+    work({"CH1: T (0.00 \260C)", "P"}, rows);
+    const std::string svg = dir_.dir.file("graph.svg"), wmf = dir_.dir.file("graph.wmf");
+    ui_.filePath(svg);
+    ui_.filePath(wmf);
+    DlgSetFile dlg;
+    int step = 0;
+    QTimer driver; // click the middle, save twice ("f"), leave (Esc)
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        plot::PlotWindow* w = nullptr;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<plot::PlotWindow*>(t); p && p->isVisible()) w = p;
+        if (!w) return;
+        if (step == 0) {
+            EXPECT_FALSE(dlg.isEnabled()); // the table waits for the graph
+            mouseEvent(w, QEvent::MouseButtonPress, {w->width() / 2, w->height() / 2});
+        } else if (step < 3)
+            sendKey(w, Qt::Key_F, Qt::NoModifier, "f");
+        else
+            sendKey(w, Qt::Key_Escape);
+        ++step;
+    });
+    driver.start(10);
+    std::set<int> selected;
+    runScripted(dlg, [&] {
+        clickCell(dlg, 0, 2);
+        click(dlg.control(813)); // returns when the graph is closed
+        for (const QModelIndex& i : dlg.list()->selectionModel()->selectedRows()) selected.insert(i.row());
+        click(dlg.control(802));
+    });
+    driver.stop();
+    EXPECT_EQ(step, 4);
+    EXPECT_TRUE(ui_.shown.empty());
 
-TEST_F(PluginDialogTest, OneButtonPerProgramFoundAndNoneClosesAtOnce) {
-    struct Case {
-        Strings files;
-        int result;
-        std::vector<QString> labels; // of 1101 and 1102 ("-": removed)
-    } cases[] = {
-        {{}, 0, {}},
-        {{"heatlane.EXE"}, 1, {"Heatlane", "-"}},
-        {{"Heatlane", "PCOMP.exe"}, 1, {"Pcomp", "Heatlane"}},
-    };
-    for (const Case& c : cases) {
-        TempDir exe;
-        for (const std::string& f : c.files) makeProgram(exe.file(f), exe.file("record.txt"));
-        Exe_dir = exe.path();
-        std::vector<QString> labels;
-        OnModal<DlgPlugin> closer([&](DlgPlugin* p) {
-            for (int id : {1101, 1102})
-                labels.push_back(p->control(id) ? static_cast<QPushButton*>(p->control(id))->text() : "-");
-            p->close(); // the close box ends it like "Esc"
-        });
-        DlgPlugin dlg;
-        EXPECT_EQ(dlg.run(), c.result);
-        EXPECT_EQ(labels, c.labels);
-        EXPECT_EQ(dlg.windowTitle(), "Post-elaborazione dati");
-    }
+    // The read-out went into the saved picture: the value and the row in the middle.
+    const std::string doc = readFileBytes(svg);
+    std::smatch y, x;
+    ASSERT_TRUE(std::regex_search(doc, y, std::regex("Valore Y= (-?[0-9]+\\.[0-9]{2})")))
+        << doc.substr(0, 400);
+    ASSERT_TRUE(std::regex_search(doc, x, std::regex("Valore X= ([0-9]+) \\(([0-9]{6}_[0-9]{6})\\)")));
+    const int row = std::stoi(x[1]);
+    EXPECT_NEAR(std::stod(y[1]), 54.5, 3);               // 0..109 on the y axis
+    EXPECT_NEAR(row, 50.5, 3);                           // 1..100 on the x axis
+    EXPECT_EQ(x[2].str(), dlg.table().cell(row - 1, 1)); // the time of that row
+    EXPECT_EQ(selected, (std::set<int>{row - 1}));
+    EXPECT_TRUE(wmfConvert(wmf, dir_.dir.file("back.svg"), "svg"));
 }
 
 } // namespace

@@ -1,7 +1,10 @@
-// Plotting engine: levels, warnings, keywords, set-up and output files.
+// Plotting engine: levels, warnings, keywords, output files, the cursor and the page <-> pixel
+// mapping (with scripted window events).
 #include "plot/plot_test_support.h"
 
 #include <functional>
+
+#include "plot/plot_rules.h"
 
 using namespace plot;
 
@@ -10,8 +13,8 @@ namespace {
 class PlotEngine : public PlotTest {
   protected:
     // A small picture to a file device.
-    void drawTo(const char* device, const std::string& file, float level) {
-        metafl(device);
+    void drawTo(const std::string& file, float level) {
+        metafl("WMF");
         setfil(file);
         filmod("DELETE");
         disini();
@@ -20,13 +23,10 @@ class PlotEngine : public PlotTest {
         curve(x, y, 2);
         disfin();
     }
-    size_t drawnOps() const {
-        return rec->of(RecordedOp::Polyline).size() + rec->of(RecordedOp::Text).size() +
-               rec->of(RecordedOp::Fill).size();
-    }
 };
 
-TEST_F(PlotEngine, WarningsUseTheirThreeLineForms) {
+TEST_F(PlotEngine, WarningsUseTheirThreeLineFormsAndRejectedValuesKeepThePrevious) {
+    window(10, 20, 400, 300);
     metafl("PDF");
     window(-5, 10, 400, 300);
     openWindow();
@@ -35,121 +35,65 @@ TEST_F(PlotEngine, WarningsUseTheirThreeLineForms) {
                       " <<<< Warning   2: Incorrect parameter in WINDOW!   (  -5)\n"
                       " <<<< Warning   3: Incorrect level in SETPAG!\n");
     EXPECT_EQ(plotWarningCount(), 3);
-    EXPECT_EQ(plotLevel(), 1); // warnings never stop the plot
-}
-
-TEST_F(PlotEngine, RejectedWindowKeepsThePreviousGeometry) {
-    window(10, 20, 400, 300);
-    const int bad[][4] = {{-5, 10, 400, 300}, {10, -1, 400, 300}, {10, 10, 0, 300}, {10, 10, 400, -3}};
-    for (const auto& b : bad) window(b[0], b[1], b[2], b[3]);
-    EXPECT_EQ(messages.size(), 4u);
-    openWindow();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].window.x, 10);
-    EXPECT_EQ(requests[0].window.y, 20);
-    EXPECT_EQ(requests[0].window.w, 400);
-    EXPECT_EQ(requests[0].window.h, 300);
+    EXPECT_EQ(plotLevel(), 1);              // warnings never stop the plot
+    EXPECT_EQ(requests.at(0).window.x, 10); // the rejected window kept the previous one
 }
 
 TEST_F(PlotEngine, RoutinesOutsideTheirLevelWarnAndDrawNothing) {
     std::string buf(80, ' ');
     const float xy[2] = {1, 2};
     int cx = 0, cy = 0;
-    struct Case {
-        int level;
-        const char* routine;
-        std::function<void()> call;
-    };
-    const Case cases[] = {
+    const std::tuple<int, const char*, std::function<void()>> cases[] = {
         {0, "GRAF", [] { graf(0, 1, 0, 1, 0, 1, 0, 1); }},
-        {0, "MESSAG", [] { messag("x", 10, 10); }},
-        {0, "RECFLL", [] { recfll(0, 0, 10, 10, 0); }},
-        {0, "PAGERA", [] { pagera(); }},
-        {0, "DISFIN", [] { disfin(); }},
-        {0, "SETCLR", [] { setclr(1); }},
         {0, "CSRPOS", [&] { EXPECT_EQ(csrpos(cx, cy), -1); }},
         {1, "CURVE", [&] { curve(xy, xy, 2); }},
-        {1, "GRID", [] { grid(1, 1); }},
         {1, "LEGEND", [&] { legend(buf, 1); }},
-        {1, "DISINI", [] { disini(); }},
-        {1, "METAFL", [] { metafl("WMF"); }},
-        {1, "SETPAG", [] { setpag("DA4L"); }},
-        {2, "AXSPOS", [] { axspos(100, 100); }},
-        {2, "AXSLEN", [] { axslen(100, 100); }},
-        {2, "SETGRF", [] { setgrf("NONE", "NONE", "NONE", "NONE"); }},
         {2, "GRAF", [] { graf(0, 1, 0, 1, 0, 1, 0, 1); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& [level, routine, call] : cases) {
         plotReset();
         rec->ops.clear();
-        if (c.level >= 1) openWindow();
-        if (c.level >= 2) graf(0, 10, 0, 1, 0, 10, 0, 1);
+        if (level >= 1) openWindow();
+        if (level >= 2) graf(0, 10, 0, 1, 0, 10, 0, 1);
         messages.clear();
-        const size_t before = drawnOps();
-        c.call();
-        EXPECT_EQ(take(), std::string(" <<<< Warning   3: Incorrect level in ") + c.routine + "!\n")
-            << c.routine;
-        EXPECT_EQ(drawnOps(), before) << c.routine;
-        EXPECT_EQ(plotLevel(), c.level) << c.routine;
+        const size_t before = rec->ops.size();
+        call();
+        EXPECT_EQ(take(), std::string(" <<<< Warning   3: Incorrect level in ") + routine + "!\n");
+        EXPECT_EQ(rec->ops.size(), before) << routine;
+        EXPECT_EQ(plotLevel(), level) << routine;
     }
-}
-
-TEST_F(PlotEngine, LevelsFollowThePlot) {
-    EXPECT_EQ(plotLevel(), 0);
-    openWindow();
-    EXPECT_EQ(plotLevel(), 1);
-    graf(0, 10, 0, 1, 0, 10, 0, 1);
-    EXPECT_EQ(plotLevel(), 2);
     endgrf();
     EXPECT_EQ(plotLevel(), 1);
-    graf(0, 10, 0, 1, 0, 10, 0, 1);
     disfin();
     EXPECT_EQ(plotLevel(), 0);
-    EXPECT_EQ(take(), "");
-    openWindow(); // a new plot may follow
-    EXPECT_EQ(plotLevel(), 1);
 }
 
 TEST_F(PlotEngine, KeywordsCountByTheirFirstFourLettersInAnyCase) {
+    // What each keyword opens: a file starting with its magic bytes, or the window (no file).
     const std::pair<const char*, const char*> cases[] = {
-        {"xwin", "window"}, {"XWINDOW", "window"}, {"Wmf", "wmf"}, {"WMF  ", "wmf"},
-        {"sVg", "svg"},     {"wmff", ""},          {"XW", ""},     {"", ""},
-    };
-    for (const auto& [arg, kind] : cases) {
-        plotReset();
-        rec->ops.clear();
-        const std::string file = path("k.out");
-        std::filesystem::remove(file);
+        {"sVg", "<?xm"}, {"WMF  ", "\xD7\xCD\xC6\x9A"}, {"wmff", ""}, {"XW", ""}};
+    for (const auto& [arg, magic] : cases) {
+        const size_t windows = requests.size();
+        std::filesystem::remove(path("k.out"));
         metafl("XWIN");
-        metafl(arg);
-        setfil(file);
+        metafl(arg); // a bad keyword leaves the device as it was
+        setfil(path("k.out"));
         disini();
         disfin();
-        const std::string bytes = readAll(file);
-        std::string seen = !rec->ops.empty()                         ? "window"
-                           : bytes.rfind("\xD7\xCD\xC6\x9A", 0) == 0 ? "wmf"
-                           : bytes.rfind("<?xml", 0) == 0            ? "svg"
-                                                                     : "?";
-        if (*kind) {
-            EXPECT_EQ(seen, kind) << arg;
-            EXPECT_EQ(take(), "") << arg;
-        } else {
-            EXPECT_EQ(seen, "window") << arg; // unchanged
-            EXPECT_EQ(take(),
-                      std::string(" <<<< Warning   2: Incorrect parameter in METAFL!   (") + arg + ")\n");
-        }
+        EXPECT_EQ(readAll(path("k.out")).substr(0, 4), magic) << arg;
+        EXPECT_EQ(requests.size(), windows + (*magic ? 0 : 1)) << arg;
     }
+    EXPECT_EQ(take(), " <<<< Warning   2: Incorrect parameter in METAFL!   (wmff)\n"
+                      " <<<< Warning   2: Incorrect parameter in METAFL!   (XW)\n");
 }
 
 TEST_F(PlotEngine, DeleteReplacesAnExistingFileCountAndBreakKeepIt) {
-    drawTo("WMF", path("second.wmf"), 7);
+    drawTo(path("second.wmf"), 7);
     const std::string second = readAll(path("second.wmf"));
-
-    drawTo("WMF", path("g.wmf"), 3);
+    drawTo(path("g.wmf"), 3);
     const std::string first = readAll(path("g.wmf"));
-    drawTo("WMF", path("g.wmf"), 7);
+    drawTo(path("g.wmf"), 7);
     EXPECT_TRUE(readAll(path("g.wmf")) == second); // only the second picture
-    EXPECT_NE(first.size(), 0u);
     EXPECT_FALSE(first == second);
 
     // The default mode writes beside an existing file.
@@ -168,96 +112,46 @@ TEST_F(PlotEngine, DeleteReplacesAnExistingFileCountAndBreakKeepIt) {
     messag("still drawn into nothing", 100, 100);
     disfin();
     EXPECT_TRUE(readAll(path("g.wmf")) == second);
-    EXPECT_EQ(take(), "");
-}
 
-TEST_F(PlotEngine, UnwritableFileIsReportedAndThePlotGoesOn) {
-    metafl("SVG");
+    metafl("SVG"); // an unwritable file is reported and the plot goes on
     setfil("/nonexistent-korvane-dir/x.svg");
     disini();
     EXPECT_EQ(take(), " <<<< Warning  35: File error in DISINI!   (/nonexistent-korvane-dir/x.svg)\n");
-    EXPECT_EQ(plotLevel(), 1);
     graf(0, 1, 0, 1, 0, 1, 0, 1);
     disfin();
     EXPECT_EQ(plotLevel(), 0);
-    EXPECT_EQ(take(), "");
-
-    setfil(std::string(257, 'a'));
-    EXPECT_EQ(take(), " <<<< Warning  36: Incorrect filename in SETFIL!   ( 257)\n");
 }
 
-TEST_F(PlotEngine, WindowWithoutItsDeviceReportsABadOutputDevice) {
-    setPlotDeviceFactory(PlotOutput::Window, nullptr);
-    metafl("XWIN");
+TEST(PlotPixelMapping, PixelsMapBackToTheirOwnPageArea) {
+    for (PixelSize s : {PixelSize{1188, 840}, PixelSize{333, 100}})
+        for (int px = 0; px < s.w; px += 7) {
+            int x = -1, y = -1;
+            pixelToPage({px, px % s.h}, s, x, y);
+            EXPECT_EQ(pageToPixel(x, y, s), (PixelPoint{px, px % s.h})) << s.w << " " << px;
+        }
+}
+
+TEST_F(PlotEngine, CursorNeedsAScreenWindow) {
+    metafl("WMF");
+    setfil(path("c.wmf"));
     disini();
-    EXPECT_EQ(take(), " <<<< Warning 161: Bad output device in DISINI!\n");
-    EXPECT_EQ(plotLevel(), 1);
-    disfin();
+    int x = 10, y = 20;
+    EXPECT_EQ(csrpos(x, y), -1);
+    EXPECT_EQ(take(), " <<<< Warning 161: Bad output device in CSRPOS!\n");
 }
 
-TEST_F(PlotEngine, WindowHoldAndEndKeyReachTheDevice) {
-    const std::tuple<const char*, const char*, bool, int> cases[] = {{"", "", true, 0},
-                                                                     {"NOHOLD", "", false, 0},
-                                                                     {"NOHOLD", "ESCAPE", false, 27},
-                                                                     {"FULL", "RETURN", true, 13}};
-    for (const auto& [mode, key, hold, endKey] : cases) {
-        plotReset();
-        rec->ops.clear();
-        metafl("XWIN");
-        disini();
-        if (*mode) winmod(mode);
-        if (*key) winkey(key);
-        wintit("Anteprima grafico");
-        disfin();
-        auto tidy = rec->of(RecordedOp::Tidy);
-        ASSERT_EQ(tidy.size(), 1u);
-        EXPECT_EQ(tidy[0]->hold.hold, hold) << mode;
-        EXPECT_EQ(tidy[0]->hold.endKey, endKey) << key;
-        ASSERT_EQ(rec->of(RecordedOp::Title).size(), 1u);
-        EXPECT_EQ(rec->of(RecordedOp::Title)[0]->text, "Anteprima grafico");
-    }
-    EXPECT_EQ(take(), "");
-}
-
-TEST_F(PlotEngine, WindowFontsNeedADeviceThatHasFonts) {
+TEST_F(PlotEngine, GetReturnsTheLastEventOnceThenZero) {
     openWindow();
-    winfnt("Arial Bold");
-    messag("abc", 100, 100);
-    auto texts = rec->of(RecordedOp::Text);
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0]->style.face, "Arial");
-    EXPECT_TRUE(texts[0]->style.bold);
-    disfin();
-
-    windowCaps = kCapScreen | kCapCursor;
-    openWindow();
-    winfnt("Arial Bold");
-    EXPECT_EQ(take(), " <<<< Warning  60: Window fonts cannot be used in WINFNT!\n");
-}
-
-TEST_F(PlotEngine, PageFillKeepsTheBorderAndTextsStayInsideThePage) {
-    openWindow();
-    setclr(intrgb(0.5, 0.5, 0.5));
-    pagera();
-    pagfll(intrgb(1, 1, 0.6));
-    // border, fill, border again on top of the fill
-    ASSERT_EQ(rec->ops.size(), 5u); // open, begin page, border, fill, border
-    EXPECT_EQ(rec->ops[2].kind, RecordedOp::Polyline);
-    EXPECT_EQ(rec->ops[3].kind, RecordedOp::Fill);
-    EXPECT_EQ(rec->ops[3].colour, (Rgb{255, 255, 153}));
-    EXPECT_EQ(rec->ops[4].kind, RecordedOp::Polyline);
-    EXPECT_EQ(rec->ops[4].colour, (Rgb{128, 128, 128}));
-
-    recfll(2900, 2000, 500, 500, intrgb(1, 0, 0)); // cut at the page edge
-    const RecordedOp& fill = rec->ops.back();
-    EXPECT_EQ(fill.rect.x, 2900);
-    EXPECT_EQ(fill.rect.w, 70);
-    EXPECT_EQ(fill.rect.h, 100);
-    messag("outside", 3000, 10);
-    messag("inside", 2960, 10);
-    ASSERT_EQ(rec->of(RecordedOp::Text).size(), 1u);
-    EXPECT_EQ(rec->of(RecordedOp::Text)[0]->text, "inside");
-    EXPECT_EQ(take(), "");
+    csrmod("GET", "pos");
+    rec->events = {{102, {1, 1}}, {5, {594, 420}}};
+    rec->pointer = {100, 200};
+    int x = 0, y = 0;
+    EXPECT_EQ(csrpos(x, y), 5); // the most recent event since the last read
+    int wx = 0, wy = 0;
+    pixelToPage({100, 200}, pixels, wx, wy); // the pointer now, not where the click was
+    EXPECT_EQ(x, wx);
+    EXPECT_EQ(y, wy);
+    EXPECT_EQ(csrpos(x, y), 0);
 }
 
 } // namespace

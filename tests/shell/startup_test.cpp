@@ -1,4 +1,4 @@
-// The start-up sequence and the port scan.
+// The command line, the start-up sequence and the port scan.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +6,6 @@
 
 #include "link/korvane_com.h"
 #include "logger/session.h"
-#include "platform/port_names.h"
 #include "shell/startup.h"
 #include "support/env_guard.h"
 #include "support/fake_devices.h"
@@ -14,22 +13,15 @@
 
 namespace {
 
+// Records the screens shown; the top-level ones create the session's working file meanwhile.
 struct FakeScreens : StartupScreens {
     std::vector<std::string> calls;
-    int selectResult = 1;
-    int timeoutSeen = -1;
-    std::string workingFile; // created while the top-level screen runs
-    int selectPort() override {
-        calls.push_back("select");
-        return selectResult;
-    }
+    std::string workingFile;
+    int selectPort() override { return calls.push_back("select"), 1; } // "Exit"
     int top(const char* name) {
         calls.push_back(name);
-        timeoutSeen = Timeout_rx;
-        if (!workingFile.empty()) {
-            DataTimeSS = workingFile;
-            std::ofstream(workingFile) << "x";
-        }
+        DataTimeSS = workingFile;
+        std::ofstream(workingFile) << "x";
         return 1;
     }
     int mainDialog() override { return top("main"); }
@@ -43,85 +35,133 @@ class Startup : public KorvaneTest {
     void SetUp() override {
         KorvaneTest::SetUp();
         env_.set("KORVANE_DEV_DIR", devDir_.path()).unset("KORVANE_PORTS");
-        DataTimeSS.clear();
-    }
-    void TearDown() override {
-        DataTimeSS.clear();
-        KorvaneTest::TearDown();
+        screens_.workingFile = work_.file("151231_224730");
     }
     EnvGuard env_;
     TempDir devDir_, work_;
     FakeScreens screens_;
 };
 
-TEST_F(Startup, FileOnTheCommandLineRunsTheQuickViewWithoutAPort) {
-    screens_.workingFile = work_.file("151231_224730");
-    EXPECT_EQ(runStartup("\"some file.txt\"", screens_), 0);
-    EXPECT_EQ(screens_.calls, std::vector<std::string>{"quick"});
-    EXPECT_EQ(Data_file, "some file.txt");
-    EXPECT_FALSE(std::filesystem::exists(screens_.workingFile)); // deleted at the end
-}
-
-TEST_F(Startup, PortOnTheCommandLineWithADeviceRunsTheMainDialog) {
-    PtyPeer peer;
-    peer.serve(fakeDevice("B018"));
-    screens_.workingFile = work_.file("151231_224730");
-    EXPECT_EQ(runStartup(("-t500 -p" + peer.path()).c_str(), screens_), 1);
-    EXPECT_EQ(screens_.calls, std::vector<std::string>{"main"});
-    EXPECT_EQ(screens_.timeoutSeen, 500);
-    EXPECT_EQ(hCom, nullptr); // closed at the end
-    EXPECT_FALSE(std::filesystem::exists(screens_.workingFile));
+TEST_F(Startup, CommandLineTokensAndOptions) {
+    const struct {
+        const char* line;
+        std::string applied; // baud, data file, then modem, fast reading, comma, format, flow, time-out
+    } cases[] = {
+        {"", "256000||0 1 0 0 0 0"},
+        {"-b19201", "256000||0 1 0 0 0 0"},     // not in the list: ignored
+        {"-b 9600", "256000|9600|0 1 0 0 0 0"}, // blank after the letter: empty argument
+        {"- b9600", "9600||0 1 0 0 0 0"},       // blanks between '-' and the letter
+        {"-m", "19200||1 1 0 0 0 0"},           // a modem line: 19200 unless -b says otherwise
+        {"-m -b4800", "4800||1 1 0 0 0 0"},
+        {"-l -k1 -o3 -t500", "256000||0 0 1 1 1 500"},
+        {"-o2 -k257", "256000||0 1 0 1 1 0"},      // low 8 bits of -k
+        {"-t-5", "256000||0 1 0 0 0 0"},           // a negative time-out reads as the default
+        {"-B19200 -z", "256000||0 1 0 0 0 0"},     // letters are case-sensitive; others ignored
+        {"  one two ", "256000|two|0 1 0 0 0 0"},  // the last name wins
+        {"\"a b\" c d", "256000|c d|0 1 0 0 0 0"}, // the quote flag stays: runs to the end
+        {"x\"y -b9600", "9600|x\"y|0 1 0 0 0 0"},  // a mark inside an unquoted name is kept
+    };
+    for (const auto& c : cases) {
+        resetState();
+        readCMD(c.line);
+        const std::string flags = std::to_string(Flag.modem) + " " + std::to_string(Flag.fast_read) + " " +
+                                  std::to_string(Flag.comma) + " " + std::to_string(Flag.file_format) + " " +
+                                  std::to_string(Flag.comflow) + " " + std::to_string(TMO_value);
+        EXPECT_EQ(std::to_string(BR_value) + "|" + Data_file + "|" + flags, c.applied) << c.line;
+        EXPECT_EQ(Flag.COM_ext, 0) << c.line;
+    }
     EXPECT_TRUE(ui_.shown.empty());
 }
 
-TEST_F(Startup, PortWithoutADeviceEndsWithComErrorAndNoScreen) {
+TEST_F(Startup, CommandLineLongTextsAreCutNeverOverrun) {
+    readCMD("-b00000000001200999"); // an option argument holds 14 characters; the rest is dropped
+    EXPECT_EQ(BR_value, 1200u);
+    resetState();
+    readCMD(std::string(20000, 'f').c_str());
+    EXPECT_EQ(Data_file.size(), kDataFileMax);
+    resetState();
+    readCMD(("\"" + std::string(9000, 'q')).c_str());
+    EXPECT_EQ(Data_file.size(), kDataFileMax);
+    resetState();
+    readCMD(("-p/nonexistent/" + std::string(10000, 'p')).c_str());
+    EXPECT_EQ(CommPort.size(), kCommPortMax);
+    EXPECT_EQ(hCom, nullptr);
+    EXPECT_EQ(ui_.shown.size(), 1u); // the warning about the port
+}
+
+TEST_F(Startup, CommandLinePortOpensAtOnceWithTheSettingsInForceAndReadsFourCharactersOfFirmware) {
+    PtyPeer peer;
+    peer.serve([](const std::string& r) {
+        return std::vector<PtyPeer::Chunk>{{r == "ATVR" ? "7016EXTRA\r" : "ERR\r", 0}};
+    });
+    readCMD(("-b19200 -p" + peer.path() + " -b9600").c_str());
+    ASSERT_NE(hCom, nullptr);
+    EXPECT_EQ(Flag.COM_ext, 1);
+    EXPECT_EQ(CommPort, peer.path());
+    EXPECT_EQ(hCom->actualBaud(), 19200u); // set up before the later -b
+    EXPECT_EQ(BR_value, 9600u);            // what messages show afterwards
+    EXPECT_EQ(FW_release, "7016");
+    EXPECT_EQ(Flag.RX42, 1);
+    EXPECT_EQ(Flag.RX43, 0);
+    EXPECT_EQ(peer.requests(), std::vector<std::string>{"ATVR"});
+}
+
+TEST_F(Startup, FileOrPortOnTheCommandLineChooseTheScreenAndTheWorkingFileGoesAtTheEnd) {
+    EXPECT_EQ(runStartup("\"some file.txt\"", screens_), 0);
+    EXPECT_EQ(screens_.calls, std::vector<std::string>{"quick"});
+    EXPECT_EQ(Data_file, "some file.txt");
+    EXPECT_FALSE(std::filesystem::exists(screens_.workingFile));
+
+    PtyPeer device, modem, boot;
+    device.serve(fakeDevice("B018"));
+    modem.serve(fakeModem());
+    boot.serve(fakeBootLoader(0x10, 2));
+    const struct {
+        std::string line, screen;
+    } cases[] = {{"-t500 -p" + device.path(), "main"},
+                 {"-m -p" + modem.path(), "remote"},
+                 {"-t100 -p" + boot.path(), "loader"}};
+    for (const auto& c : cases) {
+        resetState();
+        screens_.calls.clear();
+        EXPECT_EQ(runStartup(c.line.c_str(), screens_), 1) << c.screen;
+        EXPECT_EQ(screens_.calls, std::vector<std::string>{c.screen});
+        EXPECT_EQ(hCom, nullptr) << "closed at the end";
+        if (c.screen == "main") {
+            EXPECT_FALSE(std::filesystem::exists(screens_.workingFile));
+            EXPECT_TRUE(ui_.shown.empty());
+        }
+    }
+    EXPECT_EQ(Flag.bootvers, "Boot v.1.0");
+    ASSERT_FALSE(modem.requests().empty());
+    EXPECT_EQ(modem.requests().back(), "ATZ") << "the modem is reset when the remote dialog ends";
+}
+
+TEST_F(Startup, PortWithoutADeviceEndsWithComErrorAndAPortThatCannotBeOpenedWithTheScan) {
     PtyPeer peer; // never answers
     EXPECT_EQ(runStartup(("-t100 -p" + peer.path() + " -b9600").c_str(), screens_), 0);
     EXPECT_TRUE(screens_.calls.empty());
-    ASSERT_EQ(ui_.shown.size(), 1u);
-    EXPECT_EQ(ui_.shown[0].text, "Apparecchio non trovato !\r\n\r\n(BaudRate= 9600)");
-    EXPECT_EQ(ui_.shown[0].title, "COM Error");
-    EXPECT_EQ(ui_.shown[0].icon, MsgIcon::Error);
     EXPECT_EQ(hCom, nullptr);
-}
-
-TEST_F(Startup, UnopenablePortFallsBackToTheScan) {
-    screens_.selectResult = 1; // "Exit"
-    EXPECT_EQ(runStartup("-p/dev/korvane-missing", screens_), 0);
-    EXPECT_EQ(screens_.calls, std::vector<std::string>{"select"});
     ASSERT_EQ(ui_.shown.size(), 1u);
-    EXPECT_EQ(ui_.shown[0].title, "Warning");
+    EXPECT_EQ(ui_.shown[0].title + ": " + ui_.shown[0].text,
+              "COM Error: Apparecchio non trovato !\r\n\r\n(BaudRate= 9600)");
+    EXPECT_EQ(ui_.shown[0].icon, MsgIcon::Error);
+
+    EXPECT_EQ(runStartup("-p/dev/korvane-no-such-port -b9600", screens_), 0);
+    EXPECT_EQ(screens_.calls, std::vector<std::string>{"select"});
+    ASSERT_EQ(ui_.shown.size(), 2u);
+    EXPECT_EQ(ui_.shown[1].text, "Non e' possibile aprire la porta /dev/korvane-no-such-port !\r\nVerra' "
+                                 "eseguita una scansione automatica");
+    EXPECT_EQ(ui_.shown[1].title, "Warning");
+    EXPECT_EQ(ui_.shown[1].icon, MsgIcon::Warning);
 }
 
-TEST_F(Startup, ModemAndBootLoaderChooseTheirScreens) {
-    {
-        PtyPeer modem;
-        modem.serve(fakeModem());
-        EXPECT_EQ(runStartup(("-m -p" + modem.path()).c_str(), screens_), 1);
-        EXPECT_EQ(screens_.calls, std::vector<std::string>{"remote"});
-        auto req = modem.requests();
-        ASSERT_FALSE(req.empty());
-        EXPECT_EQ(req.back(), "ATZ"); // the modem is reset when the remote dialog ends
-    }
-    screens_.calls.clear();
-    {
-        PtyPeer boot;
-        boot.serve(fakeBootLoader(0x10, 2));
-        EXPECT_EQ(runStartup(("-t100 -p" + boot.path()).c_str(), screens_), 1);
-        EXPECT_EQ(screens_.calls, std::vector<std::string>{"loader"});
-        EXPECT_EQ(Flag.bootvers, "Boot v.1.0");
-    }
-}
-
-TEST_F(Startup, ScanWithNoPortsListsNothing) {
+TEST_F(Startup, ScanKeepsTheFirstPortWhereADeviceAnswersOrListsNothing) {
     Timeout_rx = 7;
     EXPECT_EQ(scanComPorts(), 0);
     EXPECT_EQ(Nport, 0);
-    EXPECT_TRUE(Porte.empty());
     EXPECT_EQ(Timeout_rx, 2000);
-}
 
-TEST_F(Startup, ScanKeepsTheFirstPortWhereADeviceAnswers) {
     PtyPeer silent, device, later;
     device.serve(fakeDevice("5016"));
     later.serve(fakeDevice("B018"));
@@ -131,9 +171,8 @@ TEST_F(Startup, ScanKeepsTheFirstPortWhereADeviceAnswers) {
     EXPECT_EQ(scanComPorts(), 1);
     EXPECT_EQ(Porte, (std::vector<std::string>{silent.path(), device.path()}));
     EXPECT_EQ(Nport, 2);
-    EXPECT_EQ(CommPort, device.path());
     ASSERT_NE(hCom, nullptr);
-    EXPECT_EQ(hCom->path(), device.path());
+    EXPECT_EQ(hCom->path() + CommPort, device.path() + device.path());
     EXPECT_EQ(Flag.MW51, 1);
     EXPECT_EQ(Timeout_rx, 750);
     EXPECT_TRUE(later.requests().empty());
@@ -149,30 +188,6 @@ TEST_F(Startup, ManualChoiceProbesWithTheDeviceTimeOut) {
     EXPECT_EQ(openAndProbe(device.path()), 1);
     EXPECT_EQ(CommPort, device.path());
     EXPECT_EQ(Flag.RX42, 1);
-}
-
-TEST(PortNames, ComNamesMapToBuiltInPorts) {
-    EnvGuard env;
-    env.set("KORVANE_DEV_DIR", "/devx");
-    EXPECT_EQ(portDevicePath("COM1"), "/devx/ttyS0");
-    EXPECT_EQ(portDevicePath("com12"), "/devx/ttyS11");
-    EXPECT_EQ(portDevicePath("COM0"), "COM0");
-    EXPECT_EQ(portDevicePath("COM"), "COM");
-    EXPECT_EQ(portDevicePath("COM3x"), "COM3x");
-    EXPECT_EQ(portDevicePath("/dev/pts/4"), "/dev/pts/4");
-}
-
-TEST(PortNames, ScanOrderBuiltInThenAdaptersThenEnvironment) {
-    TempDir dev;
-    EnvGuard env;
-    env.set("KORVANE_DEV_DIR", dev.path()).set("KORVANE_PORTS", "/tmp/a::/tmp/b:" + dev.path() + "/ttyUSB2");
-    for (const char* n : {"ttyS0", "ttyS4", "ttyS60", "ttyUSB10", "ttyUSB2", "ttyACM0", "tty0"})
-        std::ofstream(dev.file(n)) << "";
-    std::filesystem::create_directories(dev.file("serial/by-id"));
-    std::filesystem::create_symlink("../../ttyUSB10", dev.file("serial/by-id/usb-Maker_Adapter-if00"));
-    EXPECT_EQ(scanPortNames(), (std::vector<std::string>{
-                                   "COM1", "COM5", dev.file("ttyACM0"), dev.file("ttyUSB2"),
-                                   dev.file("serial/by-id/usb-Maker_Adapter-if00"), "/tmp/a", "/tmp/b"}));
 }
 
 } // namespace
