@@ -6,6 +6,7 @@
 #include "gui_helpers.h"
 #include "link/korvane_com.h"
 #include "platform/ui_qt_dialog.h"
+#include "shell/quick_dialog.h"
 #include "shell/sel_com_dialog.h"
 #include "support/pty_peer.h"
 #include "support/state_guard.h"
@@ -83,6 +84,31 @@ TEST_F(SelComTest, ManualChoiceOfAnAnsweringDeviceEndsWithTwo) {
     EXPECT_TRUE(ui_.shown.empty());
     EXPECT_NE(hCom, nullptr);
     EXPECT_EQ(CommPort, peer.path());
+}
+
+// Alt+Q runs the quick view (no owner, the port dialog disabled meanwhile) and comes back.
+TEST_F(SelComTest, AltQRunsTheQuickViewAndComesBack) {
+    PtyPeer silent;
+    OnlyListedPorts ports(silent.path());
+    SelComDialog dlg;
+    bool open = false, disabledMeanwhile = false;
+    QWidget* quickOwner = &dlg;
+    OnModal<DialogQuick> quick([&](DialogQuick* q) {
+        disabledMeanwhile = !dlg.isEnabled();
+        quickOwner = q->parentWidget();
+        static_cast<QPushButton*>(q->control(512))->click();
+    });
+    const int result = runScripted(dlg, [&] {
+        sendKey(portList(dlg), Qt::Key_Q, Qt::AltModifier, "q");
+        open = dlg.isVisible() && dlg.isEnabled();
+        dlg.close();
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(quick.count, 1);
+    EXPECT_TRUE(disabledMeanwhile);
+    EXPECT_EQ(quickOwner, nullptr);
+    EXPECT_TRUE(open);
+    EXPECT_TRUE(ui_.shown.empty());
 }
 
 } // namespace
