@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fontconfig fonts-dejavu-core
-  libwmf-bin
+  libwmf-bin fonts-urw-base35   # libwmf reads metafile texts with these (only recommended by libwmf)
   # a spreadsheet program that opens format B exports in a test (Gnumeric's headless converter
   # cannot be told to split at semicolons)
   libreoffice-calc-nogui

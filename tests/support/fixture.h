@@ -1,5 +1,5 @@
 #pragma once
-// The golden device states under shared/fixtures.
+// The golden device states under tests/fixtures.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -13,7 +13,7 @@ class SimSession : public KorvaneTest {
     void TearDown() override;
     // Starts the simulator, opens its port and identifies the device. False on failure.
     bool connect(sim::SimOptions opts);
-    // The golden logger of shared/fixtures/logger-basic.
+    // The golden logger of tests/fixtures/logger-basic.
     static sim::SimOptions fixtureLogger();
     std::string readWorkFile(const std::string& name) const;
     bool workFileExists(const std::string& name) const;
