@@ -1,8 +1,9 @@
-// Command plot: the column graph of an export file written as a picture file.
+// Command plot: the column graph of a session data file or an export file written as a picture.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -13,6 +14,9 @@
 #include "shell/korvane.h"
 #include "tables/column_graph.h"
 #include "tables/data_table.h"
+#ifdef KORVANE_CLI_PNG
+#include "plot/offscreen_png_window.h"
+#endif
 
 namespace {
 
@@ -60,12 +64,19 @@ int cmdPlot(const CliArgs& args) {
     }
     if (input.empty()) return usageError("plot needs a data file");
     if (columns.empty()) return usageError("plot needs -c COL[,COL...]");
-    if (output.empty()) return usageError("plot needs -o OUT.wmf or OUT.svg");
+    if (output.empty()) return usageError("plot needs -o OUT.wmf, OUT.svg or OUT.png");
     std::string ext = fs::path(output).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#ifdef KORVANE_CLI_PNG
+    std::unique_ptr<plot::OffscreenGraphics> graphics;
+    if (ext == ".png") graphics = std::make_unique<plot::OffscreenGraphics>();
+#else
     if (ext == ".png")
-        return usageError("plot: PNG pictures need the desktop program's graphics; write .wmf or .svg");
-    if (ext != ".wmf" && ext != ".svg") return usageError("plot: the picture file must end in .wmf or .svg");
+        return usageError(
+            "plot: this korvane-cli was built without Qt, so it cannot draw PNG; write .wmf or .svg");
+#endif
+    if (ext != ".wmf" && ext != ".svg" && ext != ".png")
+        return usageError("plot: the picture file must end in .wmf, .svg or .png");
 
     std::error_code ec;
     const fs::path in = fs::absolute(input, ec), out = fs::absolute(output, ec);
@@ -75,7 +86,9 @@ int cmdPlot(const CliArgs& args) {
         return 1;
     }
     TableModel table;
-    if (loadFileTxtFrom(in.string()) != 1 || openDataTable(table) != 1) {
+    // A session data file not named by its start time gets a neutral one: the graph's x axis is
+    // the row number, so the start only names the working file.
+    if (loadDataFileFrom(in.string(), "000101_000000") != 1 || openDataTable(table) != 1) {
         messageBox(nullptr, "File non valido !", "Error", MsgButtons::Ok, MsgIcon::Error);
         return 1;
     }
@@ -110,11 +123,12 @@ int cmdPlot(const CliArgs& args) {
 
 const CliCommandRegistrar kPlot(
     {"plot",
-     "plot DATAFILE -c COL[,COL...] -o OUT.wmf|OUT.svg\n"
-     "                             draw the column graph of the data table of DATAFILE (an export file\n"
-     "                             in format A) over all rows: data columns COL (1 = the first one)\n"
-     "                             against the row number, as a Windows metafile or an SVG picture.\n"
-     "                             Prints OUT's path. Exit 0 written, 1 failed, 64 usage (PNG included).",
+     "plot DATAFILE -c COL[,COL...] -o OUT.wmf|OUT.svg|OUT.png\n"
+     "                             draw the column graph of the data table of DATAFILE (a session data\n"
+     "                             file as download writes it, or an export file in format A) over all\n"
+     "                             rows: data columns COL (1 = the first one) against the row number,\n"
+     "                             as a Windows metafile, an SVG or a PNG picture (no display needed).\n"
+     "                             Prints OUT's path. Exit 0 written, 1 failed, 64 usage.",
      cmdPlot, 36});
 
 } // namespace

@@ -145,19 +145,20 @@ int loadFileTxt(Window owner) {
     return loadFileTxtFrom(source);
 }
 
-int loadFileTxtFrom(const std::string& source) {
-    if (source.empty()) return 0;
-    File in = openFile(source, "rb");
-    if (!in) return 0;
-    // "Start: " and the start time YYMMDD_hhmmss with its line end. The time becomes a file name:
-    // only digits and the underscore are accepted, so the name can never leave the folder.
-    char head[22];
-    if (std::fread(head, 1, sizeof head, in.get()) != sizeof head) return 0;
-    if (std::memcmp(head, "Start: ", 7) != 0 || head[13] != '_') return 0;
-    for (int i = 7; i < 20; ++i)
-        if (i != 13 && (head[i] < '0' || head[i] > '9')) return 0;
-    const std::string work(head + 7, 13);
+namespace {
 
+// YYMMDD_hhmmss: digits and the underscore only, so as a file name it can never leave the folder.
+bool isStartTime(std::string_view t) {
+    if (t.size() != 13 || t[6] != '_') return false;
+    for (size_t i = 0; i < t.size(); ++i)
+        if (i != 6 && (t[i] < '0' || t[i] > '9')) return false;
+    return true;
+}
+
+// Copies the rest of `in` (a session data file from its "Time[s]:" line on) into the working file
+// `work` of the current folder and counts its columns and rows. 1 done, 0 otherwise (no working
+// file left behind).
+int loadWorkingFile(const std::string& source, File in, const std::string& work) {
     // The working file must not be its own source: creating it would destroy what is to be read.
     std::error_code ec;
     if (std::filesystem::equivalent(source, work, ec)) return 0;
@@ -212,6 +213,36 @@ int loadFileTxtFrom(const std::string& source) {
         if (ch == '\r') ++rows;
     InfoSES.nItem = rows;
     return 1;
+}
+
+} // namespace
+
+int loadFileTxtFrom(const std::string& source) {
+    if (source.empty()) return 0;
+    File in = openFile(source, "rb");
+    if (!in) return 0;
+    // "Start: " and the start time YYMMDD_hhmmss with its line end.
+    char head[22];
+    if (std::fread(head, 1, sizeof head, in.get()) != sizeof head) return 0;
+    if (std::memcmp(head, "Start: ", 7) != 0 || !isStartTime(std::string_view(head + 7, 13))) return 0;
+    return loadWorkingFile(source, std::move(in), std::string(head + 7, 13));
+}
+
+int loadDataFileFrom(const std::string& source, const std::string& fallbackStart) {
+    if (source.empty()) return 0;
+    File in = openFile(source, "rb");
+    if (!in) return 0;
+    char head[9];
+    const bool sessionFile =
+        std::fread(head, 1, sizeof head, in.get()) == sizeof head && std::memcmp(head, "Time[s]: ", 9) == 0;
+    if (!sessionFile) return loadFileTxtFrom(source);
+    std::rewind(in.get());
+    // A session data file is named by its start time (YYMMDD_hhmmss.Txxx).
+    const std::string name = std::filesystem::path(source).filename().string();
+    std::string start = name.substr(0, 13);
+    if (!isStartTime(start)) start = fallbackStart;
+    if (!isStartTime(start)) return 0;
+    return loadWorkingFile(source, std::move(in), start);
 }
 
 int loadLV(TableModel& table, const std::string& namefile) {

@@ -36,6 +36,9 @@ void initTables();
 int loadFileTxt(Window owner = nullptr);
 // The same for a source already chosen.
 int loadFileTxtFrom(const std::string& source);
+// The same, also for a session data file as a download writes it (first line "Time[s]: ..."):
+// its start time is the YYMMDD_hhmmss its name begins with, else `fallbackStart` (same form).
+int loadDataFileFrom(const std::string& source, const std::string& fallbackStart);
 
 // Fills `table` from the working file `namefile`: "Item", "Time", the data columns of its header
 // line, the derived columns of an energy board (Flag.MW51), InfoSES.nItem rows (at most

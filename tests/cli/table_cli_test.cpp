@@ -1,4 +1,5 @@
-// korvane-cli on data files: export (format A in, A or B out) and plot (metafile or SVG picture).
+// korvane-cli on data files: export (format A in, A or B out) and plot (metafile or SVG picture;
+// PNG is drawn with the desktop program's renderer and checked with the GUI tests).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -78,6 +79,25 @@ TEST(CliPlot, WritesTheGraphAsMetafileOrSvg) {
     EXPECT_EQ(e2.find(">100000"), std::string::npos);
 }
 
+// What download and image decode write (first line "Time[s]:") plots as it is: named by its
+// start time or not.
+TEST(CliPlot, TakesTheSessionDataFileOfADownload) {
+    Files f;
+    const std::string session = fixturePath("logger-basic/expected/151231_224730.T900");
+    ASSERT_TRUE(fs::exists(session)) << "missing fixture " << session;
+    fs::copy_file(session, f.dir.file("151231_224730.T900"));
+    for (const char* in : {"151231_224730.T900", "bad.txt"}) {
+        const ProcessResult r = f.cli({"plot", in, "-c", "1", "-o", "s.wmf"});
+        ASSERT_EQ(r.status, 0) << in << ": " << r.err;
+        EXPECT_TRUE(wmfConvert(f.dir.file("s.wmf"), f.dir.file("s.svg"), "svg")) << in;
+    }
+    const ProcessResult r = f.cli({"plot", "151231_224730.T900", "-c", "1,5", "-o", "t.svg"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string svg = readAll(f.dir.file("t.svg"));
+    EXPECT_NE(svg.find("CH4_1: Temperatura"), std::string::npos);
+    EXPECT_NE(svg.find("CH4_5: Pressione aria"), std::string::npos);
+}
+
 TEST(CliFiles, RefuseBadArgumentsAndBadFilesAndWriteNothing) {
     Files f;
     const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
@@ -86,7 +106,7 @@ TEST(CliFiles, RefuseBadArgumentsAndBadFilesAndWriteNothing) {
         {{"export", "in.txt", "-f", "C", "-o", "out.txt"}, 64, "-f takes A or B"},
         {{"plot", "in.txt", "-c", "3", "-o", "out.svg"}, 1, "no data column 3 (the file has 2)"},
         {{"plot", "in.txt", "-c", "1,,2", "-o", "out.svg"}, 64, "-c takes data column numbers"},
-        {{"plot", "in.txt", "-c", "1", "-o", "out.png"}, 64, "PNG pictures need the desktop program"},
+        {{"plot", "in.txt", "-c", "1", "-o", "out.gif"}, 64, "must end in .wmf, .svg or .png"},
         {{"plot", "missing.txt", "-c", "1", "-o", "out.svg"}, 1, "File non valido !"},
     };
     for (const auto& [args, status, says] : cases) {

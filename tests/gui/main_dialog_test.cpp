@@ -142,7 +142,7 @@ class PanelOnSim : public KorvaneTest {
   protected:
     // The fixture logger by default.
     void startSim(sim::SimOptions o = {}, const std::function<void(sim::DeviceState&)>& setUp = {}) {
-        if (o.scenario.empty()) o.stateDir = KORVANE_FIXTURES_DIR "/logger-basic";
+        if (o.scenario.empty()) o.stateDir = fixturePath("logger-basic");
         sim_ = std::make_unique<sim::Simulator>(o);
         std::string err;
         ASSERT_TRUE(sim_->start(&err)) << err;
@@ -174,7 +174,7 @@ class PanelOnSim : public KorvaneTest {
 };
 
 TEST_F(PanelOnSim, StartUpOpensTheMainPanelOnTheDeviceFound) {
-    startSim();
+    ASSERT_NO_FATAL_FAILURE(startSim());
     OnlyListedPorts ports(sim_->slavePath());
     OnModal<DialogMain> panel([&](DialogMain* dlg) {
         EXPECT_TRUE(textOf(dlg->control(228)).contains("\nInizio sessione.......... 151231_224730\n"));
@@ -188,7 +188,7 @@ TEST_F(PanelOnSim, StartUpOpensTheMainPanelOnTheDeviceFound) {
 }
 
 TEST_F(PanelOnSim, OpensWithTheSessionSummaryAndAltVTogglesTheVerboseLines) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     DialogMain dlg;
     runScripted(dlg, [&] {
         QWidget* box = dlg.control(228);
@@ -208,7 +208,7 @@ TEST_F(PanelOnSim, OpensWithTheSessionSummaryAndAltVTogglesTheVerboseLines) {
 }
 
 TEST_F(PanelOnSim, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     const std::string golden = readFileBytes(fixturePath("logger-basic/expected/151231_224730.T900"));
     ASSERT_FALSE(golden.empty());
     // Each "Start" that succeeds opens the data table on the working file; it is closed with "Esc".
@@ -266,7 +266,7 @@ TEST_F(PanelOnSim, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
 }
 
 TEST_F(PanelOnSim, ClockSyncAsksSetsTheClockAndRewritesTheSummary) {
-    start(emptyDevice());
+    ASSERT_NO_FATAL_FAILURE(start(emptyDevice()));
     setPcClock([] { return localTime(2014, 3, 5, 9, 7, 3); });
     DialogMain dlg;
     runScripted(dlg, [&] {

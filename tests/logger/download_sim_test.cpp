@@ -155,7 +155,7 @@ TEST_F(Download, LostBytesGiveTheRightPageOrAFailureNeverAWrongPage) {
 TEST_F(Download, FixtureSessionGivesTheGoldenSummaryAndFiles) {
     for (int fast : {1, 0}) {
         SCOPED_TRACE(fast);
-        openFixture(fast);
+        ASSERT_NO_FATAL_FAILURE(openFixture(fast));
         EXPECT_EQ(ui_.waitTexts,
                   (std::vector<std::string>{"Inizializzazione pagine...", "Inizializzazione tabella ass...",
                                             "Inizializzazione stringhe temporali..."}));
@@ -178,7 +178,7 @@ TEST_F(Download, FixtureSessionGivesTheGoldenSummaryAndFiles) {
 }
 
 TEST_F(Download, PageCountQuestionLoop) {
-    openFixture();
+    ASSERT_NO_FATAL_FAILURE(openFixture());
     TotalPagNumDload = 4;
     const auto question = [](int n) {
         return "Numero di pagine dati prelevate: " + std::to_string(n) +
@@ -202,7 +202,7 @@ TEST_F(Download, PageCountQuestionLoop) {
 }
 
 TEST_F(Download, CancelAndTemporaryBufferOnly) {
-    openFixture();
+    ASSERT_NO_FATAL_FAILURE(openFixture());
     TotalPagNumDload = 0;
     const char* q =
         "Saranno prelevati solo i dati presenti nel buffer temporaneo\r\n\r\nProcedere allo scaricamento "
@@ -221,7 +221,7 @@ TEST_F(Download, CancelAndTemporaryBufferOnly) {
 
 TEST_F(Download, EscOrALostLineStopsAndLeavesNoFiles) {
     for (bool esc : {true, false}) {
-        openFixture();
+        ASSERT_NO_FATAL_FAILURE(openFixture());
         if (esc) {
             ui_.pressEscAfter(3);
             ui_.expect("Confermare l'abbandono dell'operazione ?", "Warning", MsgAnswer::Yes);
@@ -237,7 +237,7 @@ TEST_F(Download, EscOrALostLineStopsAndLeavesNoFiles) {
 }
 
 TEST_F(Download, InvalidNodeAndUnwritableFileAreReported) {
-    openFixture();
+    ASSERT_NO_FATAL_FAILURE(openFixture());
     // Keep the first record (node 254, 11 bytes), then a byte that is no node.
     sim_->modifyDeviceState([](sim::DeviceState& s) { s.tempBuffer[11] = 0x99; });
     ui_.expect("Rilevato un nodo non valido nel buffer temporaneo !", "Warning", MsgAnswer::Ok);

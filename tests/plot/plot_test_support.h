@@ -114,10 +114,16 @@ inline std::vector<double> numbers(const std::string& list) {
 inline bool wmfConvert(const std::string& wmf, const std::string& out, const std::string& kind, int w = 1485,
                        int h = 1050) {
     std::vector<std::string> argv = {std::string("/usr/bin/") + (kind == "svg" ? "wmf2svg" : "wmf2gd")};
+    if (!std::filesystem::exists(argv[0])) {
+        ADD_FAILURE() << "missing " << argv[0] << " (Debian package libwmf-bin)";
+        return false;
+    }
     if (kind == "png") argv.insert(argv.end(), {"-t", "png"});
     argv.insert(argv.end(), {"--maxwidth=" + std::to_string(w), "--maxheight=" + std::to_string(h),
                              "--maxpect", "-o", out, wmf});
     ProcessResult r = runProcess(argv);
+    if (r.err.find("font") != std::string::npos)
+        ADD_FAILURE() << "libwmf finds no fonts: is Debian's fonts-urw-base35 installed? (" << r.err << ")";
     EXPECT_EQ(r.status, 0) << kind << ": " << r.err;
     EXPECT_EQ(wmfComplaints(r.err), "") << kind;
     return r.status == 0 && std::filesystem::exists(out);

@@ -1,9 +1,17 @@
 #include "support/fixture.h"
 
+#include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <sstream>
 
-std::string fixturePath(const std::string& relative) { return std::string(KORVANE_FIXTURES_DIR) + "/" + relative; }
+// A missing fixture stops the test at once with its path: going on would only give confusing
+// failures later (or a simulator without its state).
+std::string fixturePath(const std::string& relative) {
+    std::string path = std::string(KORVANE_FIXTURES_DIR) + "/" + relative;
+    if (!std::filesystem::exists(path)) throw std::runtime_error("missing test fixture " + path);
+    return path;
+}
 
 std::string readFileBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+// The path of a fixture file or folder; throws (failing the test with the path) when it is missing.
 std::string fixturePath(const std::string& relative);
 std::string readFileBytes(const std::string& path); // empty when missing
 // The flash image of a fixture (4096 pages of 528 bytes).
