@@ -172,6 +172,7 @@ int netAddressAction(Window owner) {
         return -1;
     EditBuf = std::to_string(address);
     MaxEdit = kNetAddressChars;
+    TitoloBuf = kNetAddressName; // not the title a previous box left behind
     if (DlgInputNum(owner) != 1) return -1;
     unsigned value = 0;
     if (!wholeNumberIn(EditBuf, kNetAddressMax, value)) {

@@ -161,6 +161,7 @@ TEST_F(MaintenanceOnSim, NetworkAddressIsReadCheckedAgainstItsWholeRangeAndWritt
         EXPECT_EQ(ui_.inputsShown.back().initial, std::to_string(before));
         EXPECT_EQ(ui_.inputsShown.back().maxEdit, 5);
         EXPECT_EQ(ui_.inputsShown.back().kind, InputBoxKind::Num);
+        EXPECT_EQ(ui_.inputsShown.back().title, "Indirizzo di rete");
     }
 }
 
