@@ -9,7 +9,8 @@ namespace sim {
 using namespace reply;
 
 namespace {
-constexpr uint32_t kEraseMs = 1000; // time the flash erase takes [ms]
+// The byte that reports the end of a flash erase.
+constexpr char kEraseEndByte[] = "\r";
 } // namespace
 
 namespace reply {
@@ -124,10 +125,13 @@ bool LoggerDevice::control(uint32_t code, Reply& r) {
         st_.operatingState = 0x05;
         r = ok();
         return true;
-    case 0x09: // erase: acknowledged at once, a second line when done
+    case 0x09: // erase, only in IDLE: acknowledged at once, one byte when done
+        if (st_.operatingState != 0x00) return false;
         eraseFlash();
         r = ok();
-        r.push_back({"OK\r", kEraseMs});
+        // Until the end byte has gone out the device is busy: replies to requests that arrive
+        // meanwhile follow it.
+        r.push_back({eraseEndLost_ ? "" : kEraseEndByte, eraseMs_});
         return true;
     case 0x14: // flash upload mode, from firmware 1.8
         if (fw_ < 0x18) return false;

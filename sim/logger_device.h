@@ -33,7 +33,8 @@ template <typename... A> Reply linef(const char* fmt, A... a) {
 // page, the temporary record buffer, the clock, flash erase and flash upload.
 class LoggerDevice : public Device {
   public:
-    LoggerDevice(const SimOptions& o, DeviceState& st) : kind_(o.kind), fw_(o.fw), st_(st) {}
+    LoggerDevice(const SimOptions& o, DeviceState& st)
+        : kind_(o.kind), fw_(o.fw), st_(st), eraseMs_(o.eraseMs), eraseEndLost_(o.eraseEndLost) {}
     Reply handle(const std::string& rq) override;
     size_t rawBlockLength() const override { return st_.uploadMode ? kBlockSize : 0; }
     std::string rawBlockExit() const override { return "ATCM15"; }
@@ -47,6 +48,8 @@ class LoggerDevice : public Device {
     DeviceState& st_;
 
   private:
+    uint32_t eraseMs_; // [ms]
+    bool eraseEndLost_;
     bool control(uint32_t code, Reply& r);
     Reply upload(const std::string& rq);
     void eraseFlash();

@@ -47,6 +47,8 @@ struct SimOptions {
     std::string stateDir;         // when set, load device.json + flash.bin from here (replaces the scenario)
     uint32_t modemGuardMs = 1000; // guard time of the modem's "+++" escape [ms]
     uint32_t modemDialMs = 500;   // time from "ATD" to the connection [ms]
+    uint32_t eraseMs = 8000;      // time the whole flash erase takes [ms]
+    bool eraseEndLost = false;    // the byte that reports the end of an erase never comes
 };
 
 // Serves one device on its own thread. Safe to start and stop repeatedly in one process; the

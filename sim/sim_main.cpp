@@ -22,6 +22,8 @@ const char kUsage[] =
     "  --latency MS        reply latency in milliseconds\n"
     "  --fw XX             firmware version, two hex digits (default 18)\n"
     "  --modem             a Hayes modem in front of the device\n"
+    "  --erase-ms MS       time a flash erase takes (default 8000)\n"
+    "  --erase-no-end      a flash erase never reports its end\n"
     "  --fault LIST        faults, e.g. drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7\n"
     "  --transcript FILE   write a log of requests and replies\n"
     "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage\n"
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
         unsigned long n = 0;
         if (a == "--modem") {
             opts.modem = true;
+        } else if (a == "--erase-no-end") {
+            opts.eraseEndLost = true;
         } else if (a == "--link" || a == "--transcript" || a == "--scenario" || a == "--state" ||
                    a == "--save-flash" || a == "--save-state") {
             if (!value(v)) return usageError(a + " needs a value");
@@ -82,12 +86,14 @@ int main(int argc, char** argv) {
                 saveFlash = v;
             else
                 saveState = v;
-        } else if (a == "--baud" || a == "--latency" || a == "--seed") {
+        } else if (a == "--baud" || a == "--latency" || a == "--seed" || a == "--erase-ms") {
             if (!value(v) || !parseUnsigned(v, 0xFFFFFFFFul, n)) return usageError(a + " needs a number");
             if (a == "--baud")
                 opts.baud = static_cast<uint32_t>(n);
             else if (a == "--latency")
                 opts.latencyMs = static_cast<uint32_t>(n);
+            else if (a == "--erase-ms")
+                opts.eraseMs = static_cast<uint32_t>(n);
             else
                 opts.seed = static_cast<uint32_t>(n);
         } else if (a == "--fw") {

@@ -15,6 +15,7 @@
 #include "platform/text_cp1252.h"
 #include "shell/korvane.h"
 #include "shell/main_actions.h"
+#include "shell/maintenance_keys_dialog.h"
 #include "shell/screen_rules.h"
 #include "tables/set_file_dialog.h"
 
@@ -227,6 +228,7 @@ void DialogMain::detailsClicked() {
 }
 
 bool DialogMain::altKey(int key) {
+    if (maintenanceKey(*this, key)) return true;
     switch (key) {
     case Qt::Key_V:
         Flag.verbose = Flag.verbose == 0 ? 1 : 0;
