@@ -57,7 +57,7 @@ void load_ini(const std::string& szNomefile) {
         }
         std::string value;
         bool valueTooLong = false;
-        while ((c = std::fgetc(f)) != EOF && c != '\r') {
+        while ((c = std::fgetc(f)) != EOF && c != '\r' && c != '\n') { // LF: a file edited on Linux
             if (value.size() < kNtelMax)
                 value += static_cast<char>(c);
             else

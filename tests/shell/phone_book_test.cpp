@@ -66,6 +66,7 @@ TEST_F(PhoneBook, LoadIniReadsOnlyAFirstNtelLineAndRefusesWhatDoesNotFit) {
     } cases[] = {
         {"Ntel=0551234567\r\n", "0551234567"},
         {"Ntel=0551234567", "0551234567"},
+        {"Ntel=0551234567\n", "0551234567"},
         {"Ntel=+39055123456789\r\n", "+39055123456789"},
         {"Ntel=+390551234567890\r\n", "keep"},      // 16 characters: not cut into another number
         {"Altro=1\r\nNtel=0551234567\r\n", "keep"}, // a different first key
