@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bench/bench_temp_cwd.h"
 #include "link/korvane_com.h"
 #include "logger/download.h"
 #include "logger/session.h"
@@ -24,18 +25,7 @@ double cpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-struct TempCwd {
-    std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "korvane-bench";
-    TempCwd() {
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-    }
-    ~TempCwd() {
-        std::filesystem::current_path(old);
-        std::filesystem::remove_all(dir);
-    }
-};
+using bench::TempCwd;
 
 // Args: pages to download, fast reading (1/0). Reports the wall time as a multiple of the time
 // the page bytes need on the wire at 256000 baud, and the program's CPU time as a share of it.

@@ -73,6 +73,8 @@ class Front {
     // Time-driven work (a modem's delayed results); called when `deadline()` has passed.
     virtual void onTime(double now, LinePort& port) { (void)now, (void)port; }
     virtual double deadline() const { return std::numeric_limits<double>::infinity(); }
+    // A modem's call is to drop at the next request that arrives in data mode.
+    virtual void requestCarrierDrop() {}
 };
 
 // Frames bytes for a device and queues its replies after the reply latency. An empty line is

@@ -1,5 +1,7 @@
-// A Hayes modem in front of the device: command mode with echo and result codes, dialling,
-// data mode passing bytes to the device, the "+++" escape with guard times, hang-up and reset.
+// A Hayes modem in front of the device: command mode with echo and result codes, dialling with
+// a delayed result (a chosen number connects, others are busy), data mode passing bytes to the
+// device, the "+++" escape with guard times, hang-up, reset, unsolicited RING, a GSM variant and
+// a carrier that drops in the middle of a call.
 #include <cctype>
 
 #include "sim/device.h"
@@ -8,25 +10,50 @@ namespace sim {
 
 namespace {
 
-enum Result { kOk = 0, kConnect = 1, kNoCarrier = 3, kError = 4 };
+enum Result {
+    kOk = 0,
+    kConnect = 1,
+    kRing = 2,
+    kNoCarrier = 3,
+    kError = 4,
+    kNoDialtone = 6,
+    kBusy = 7,
+    kNoAnswer = 8
+};
 
+// Verbose form of the numeric result codes 0..19.
 const char* resultText(int code) {
-    switch (code) {
-    case kOk:
-        return "OK";
-    case kConnect:
-        return "CONNECT";
-    case kNoCarrier:
-        return "NO CARRIER";
-    default:
-        return "ERROR";
-    }
+    static const char* const kTexts[] = {"OK",
+                                         "CONNECT",
+                                         "RING",
+                                         "NO CARRIER",
+                                         "ERROR",
+                                         "CONNECT 1200",
+                                         "NO DIALTONE",
+                                         "BUSY",
+                                         "NO ANSWER",
+                                         "CONNECT 600",
+                                         "CONNECT 2400",
+                                         "CONNECT 4800",
+                                         "CONNECT 9600",
+                                         "CONNECT 7200",
+                                         "CONNECT 12000",
+                                         "CONNECT 14400",
+                                         "CONNECT 19200",
+                                         "CONNECT 38400",
+                                         "CONNECT 57600",
+                                         "CONNECT 115200"};
+    return code >= 0 && code < 20 ? kTexts[code] : "ERROR";
 }
 
 class ModemFront : public Front {
   public:
     ModemFront(Device& dev, const SimOptions& o)
-        : link_(dev), guardMs_(o.modemGuardMs), dialMs_(o.modemDialMs) {}
+        : link_(dev), guardMs_(o.modemGuardMs), dialMs_(o.modemDialMs), number_(o.modemNumber),
+          connectCode_(o.modemConnectCode), failCode_(o.modemFailCode), gsm_(o.modemGsm),
+          ringMs_(o.modemRingMs), dropAfter_(o.modemDropAfter) {
+        if (failCode_ < 0) failCode_ = gsm_ ? kNoCarrier : kBusy;
+    }
 
     void onByte(uint8_t b, double t, LinePort& port) override {
         switch (mode_) {
@@ -48,20 +75,33 @@ class ModemFront : public Front {
         }
     }
 
+    void requestCarrierDrop() override { dropNext_ = true; }
+
     double deadline() const override {
         if (mode_ == Mode::Dialling) return dialAt_;
         if (mode_ == Mode::Online && plusCount_ == 3) return lastPlus_ + guardMs_;
+        if (mode_ == Mode::Command && !connected_ && ringMs_ > 0) return lastRing_ + ringMs_;
         return std::numeric_limits<double>::infinity();
     }
 
     void onTime(double now, LinePort& port) override {
         if (mode_ == Mode::Dialling && now >= dialAt_) {
+            if (!number_.empty() && dialled_ != number_) {
+                mode_ = Mode::Command;
+                port.note("modem: call failed", now);
+                result(failCode_, now, port);
+                return;
+            }
             mode_ = Mode::Online;
             connected_ = true;
             lastData_ = now;
+            requests_ = 0;
             link_.reset();
             port.note("modem: connected", now);
-            result(kConnect, now, port);
+            result(connectCode_, now, port);
+        } else if (mode_ == Mode::Command && !connected_ && ringMs_ > 0 && now >= lastRing_ + ringMs_) {
+            lastRing_ = now;
+            result(kRing, now, port);
         } else if (mode_ == Mode::Online && plusCount_ == 3 && now >= lastPlus_ + guardMs_) {
             // Escape: back to command mode, the call stays up.
             plusCount_ = 0;
@@ -89,10 +129,19 @@ class ModemFront : public Front {
         for (int i = 0; i < plusCount_; ++i) link_.onByte('+', lastPlus_, port);
         plusCount_ = 0;
         lastData_ = t;
+        if (b == '\r' && (dropNext_ || (dropAfter_ >= 0 && ++requests_ >= dropAfter_))) {
+            dropNext_ = false;
+            // The line drops: this request is lost and the modem falls back to command mode.
+            port.note("modem: carrier lost", t);
+            hangUp(t, port);
+            result(kNoCarrier, t, port);
+            return;
+        }
         link_.onByte(b, t, port);
     }
 
     void commandByte(uint8_t b, double t, LinePort& port) {
+        lastRing_ = t; // a modem being talked to has no call ringing
         if (echo_ && !swallowLine_) port.send(std::string(1, static_cast<char>(b)), t, "echo");
         if (b == '\n') return;
         if (b == '\r') {
@@ -163,6 +212,7 @@ class ModemFront : public Front {
                     res = kError;
                     break;
                 }
+                dialled_ = nr;
                 mode_ = Mode::Dialling;
                 dialAt_ = t + dialMs_;
                 port.note("modem: dialling " + nr, t);
@@ -187,6 +237,7 @@ class ModemFront : public Front {
                     number(s, i);
                 }
             } else if (c == '+' || c == '#' || c == '$') {
+                if (gsm_ && c == '+') res = gsmCommand(s.substr(i - 1), t, port);
                 break; // extended command: the rest of the line belongs to it
             } else if (std::isalpha(static_cast<unsigned char>(c))) {
                 number(s, i); // accepted and ignored (X4, M1, L2, ...)
@@ -196,6 +247,23 @@ class ModemFront : public Front {
             }
         }
         result(res, t, port);
+    }
+
+    // Queries of a GSM module; anything else extended is accepted.
+    int gsmCommand(const std::string& s, double t, LinePort& port) {
+        std::string u;
+        for (char ch : s) u += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        std::string info;
+        if (u.rfind("+CSQ", 0) == 0)
+            info = "+CSQ: 21,0";
+        else if (u.rfind("+CPIN?", 0) == 0)
+            info = "+CPIN: READY";
+        else if (u.rfind("+CREG?", 0) == 0)
+            info = "+CREG: 0,1";
+        else if (u.rfind("+CGMI", 0) == 0)
+            info = "SIMULATED GSM";
+        if (!info.empty() && !quiet_) port.send("\r\n" + info + "\r\n", t + port.latencyMs());
+        return kOk;
     }
 
     void hangUp(double t, LinePort& port) {
@@ -227,6 +295,15 @@ class ModemFront : public Front {
     double lastData_ = -1e12; // time of the last byte in data mode [ms]
     double lastPlus_ = 0;
     int plusCount_ = 0;
+    std::string number_;  // the number that answers (empty: any)
+    std::string dialled_; // the number of the call in progress
+    int connectCode_, failCode_;
+    bool gsm_;
+    double ringMs_;
+    double lastRing_ = 0;
+    int dropAfter_;
+    int requests_ = 0;      // requests passed to the device in this call
+    bool dropNext_ = false; // the call drops at the next request
 };
 
 } // namespace

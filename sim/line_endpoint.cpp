@@ -389,6 +389,11 @@ void Simulator::hangup() {
     impl_->hangup();
 }
 
+void Simulator::dropCarrier() {
+    std::lock_guard<std::mutex> lk(impl_->stateMu);
+    if (impl_->front) impl_->front->requestCarrierDrop();
+}
+
 bool Simulator::running() const {
     return impl_->serving && !impl_->hung;
 }

@@ -46,9 +46,15 @@ struct SimOptions {
     uint32_t seed = 1;            // scenario seed
     std::string stateDir;         // when set, load device.json + flash.bin from here (replaces the scenario)
     uint32_t modemGuardMs = 1000; // guard time of the modem's "+++" escape [ms]
-    uint32_t modemDialMs = 500;   // time from "ATD" to the connection [ms]
     uint32_t eraseMs = 8000;      // time the whole flash erase takes [ms]
     bool eraseEndLost = false;    // the byte that reports the end of an erase never comes
+    uint32_t modemDialMs = 500;   // time from "ATD" to the call's result [ms]
+    std::string modemNumber;      // the number that answers a call; empty = every number
+    uint8_t modemConnectCode = 1; // result of a call that connects: 1 CONNECT, 5 or 9..19 CONNECT <speed>
+    int modemFailCode = -1;       // result for any other number: 3, 6, 7 BUSY, 8; -1 = 7 (3 for GSM)
+    bool modemGsm = false;        // a GSM module: answers +CSQ, +CPIN?, +CREG?, +CGMI; ATD without T
+    uint32_t modemRingMs = 0;     // when not 0: an unsolicited RING this often while idle [ms]
+    int modemDropAfter = -1;      // the carrier is lost at the n-th request of a call (-1 never)
 };
 
 // Serves one device on its own thread. Safe to start and stop repeatedly in one process; the
@@ -69,6 +75,9 @@ class Simulator {
     // Closes the master side now, as an unplugged device: the program sees a hang-up.
     void hangup();
     bool running() const;
+    // Behind a modem: the call drops at the next request that reaches the device (the request is
+    // lost, the modem reports NO CARRIER and returns to command mode). Nothing without a modem.
+    void dropCarrier();
     // True once the line was closed by hangup() or by the "hangup" fault.
     bool hungUp() const;
 

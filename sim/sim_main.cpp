@@ -24,6 +24,14 @@ const char kUsage[] =
     "  --modem             a Hayes modem in front of the device\n"
     "  --erase-ms MS       time a flash erase takes (default 8000)\n"
     "  --erase-no-end      a flash erase never reports its end\n"
+    "  --modem-number NR   only this number answers a call (default: every number)\n"
+    "  --modem-connect C   result code of a call that connects: 1, 5, 9..19 (default 1)\n"
+    "  --modem-fail C      result code for other numbers: 3, 6, 7, 8 (default 7, GSM 3)\n"
+    "  --modem-dial-ms MS  time from the dial command to its result (default 500)\n"
+    "  --modem-guard-ms MS guard time of the +++ escape (default 1000)\n"
+    "  --modem-gsm         a GSM module (answers +CSQ, +CPIN?, +CREG?)\n"
+    "  --modem-ring MS     an unsolicited RING this often while idle\n"
+    "  --modem-drop N      the carrier is lost at the N-th request of a call\n"
     "  --fault LIST        faults, e.g. drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7\n"
     "  --transcript FILE   write a log of requests and replies\n"
     "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage\n"
@@ -71,6 +79,33 @@ int main(int argc, char** argv) {
             opts.modem = true;
         } else if (a == "--erase-no-end") {
             opts.eraseEndLost = true;
+        } else if (a == "--modem-gsm") {
+            opts.modem = opts.modemGsm = true;
+        } else if (a == "--modem-number") {
+            if (!value(v) || !*v) return usageError(a + " needs a number");
+            opts.modem = true;
+            opts.modemNumber = v;
+        } else if (a == "--modem-connect" || a == "--modem-fail" || a == "--modem-dial-ms" ||
+                   a == "--modem-guard-ms" || a == "--modem-ring" || a == "--modem-drop") {
+            if (!value(v) || !parseUnsigned(v, 0x7FFFFFFFul, n)) return usageError(a + " needs a number");
+            opts.modem = true;
+            if (a == "--modem-connect") {
+                if (n != 1 && n != 5 && (n < 9 || n > 19))
+                    return usageError("--modem-connect: 1, 5 or 9..19");
+                opts.modemConnectCode = static_cast<uint8_t>(n);
+            } else if (a == "--modem-fail") {
+                if (n != 3 && n != 4 && n != 6 && n != 7 && n != 8)
+                    return usageError("--modem-fail: 3, 4, 6, 7 or 8");
+                opts.modemFailCode = static_cast<int>(n);
+            } else if (a == "--modem-dial-ms") {
+                opts.modemDialMs = static_cast<uint32_t>(n);
+            } else if (a == "--modem-guard-ms") {
+                opts.modemGuardMs = static_cast<uint32_t>(n);
+            } else if (a == "--modem-ring") {
+                opts.modemRingMs = static_cast<uint32_t>(n);
+            } else {
+                opts.modemDropAfter = static_cast<int>(n);
+            }
         } else if (a == "--link" || a == "--transcript" || a == "--scenario" || a == "--state" ||
                    a == "--save-flash" || a == "--save-state") {
             if (!value(v)) return usageError(a + " needs a value");

@@ -21,6 +21,8 @@ struct CliCommandRegistrar {
     explicit CliCommandRegistrar(const CliCommand& c) { registerCliCommand(c); }
 };
 
+// The registered command of that name; nullptr when there is none.
+const CliCommand* findCliCommand(const std::string& name);
 // The console UI backend of the program (its question policy can be set per command).
 ConsoleUi& cliConsole();
 // Prints the reason and the usage text on stderr; returns 64.

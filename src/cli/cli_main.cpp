@@ -48,6 +48,12 @@ void registerCliCommand(const CliCommand& c) {
     registry().push_back(c);
 }
 
+const CliCommand* findCliCommand(const std::string& name) {
+    for (const auto& c : registry())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
 ConsoleUi& cliConsole() {
     static ConsoleUi c;
     return c;
@@ -128,9 +134,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (opts.command.empty()) return usageError("no command");
-    const CliCommand* cmd = nullptr;
-    for (const auto& c : registry())
-        if (opts.command == c.name) cmd = &c;
+    const CliCommand* cmd = findCliCommand(opts.command);
     if (!cmd) return usageError("unknown command '" + opts.command + "'");
 
     for (const auto& o : opts.options) doCMD(o.letter, o.argument);

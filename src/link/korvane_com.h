@@ -40,6 +40,9 @@ int sendCOMMAND(ComHandle h, const char* comando, uint8_t ctrl);
 inline int sendCOMMAND(ComHandle h, const std::string& comando, uint8_t ctrl) {
     return sendCOMMAND(h, comando.c_str(), ctrl);
 }
+// Waits at most `waitMs` for one received byte: 1 = a byte in `b`, 0 = none came, -1 = port gone
+// (Com_lost set). The one wait primitive under every reader of the line.
+int receiveByte(ComHandle h, uint8_t& b, uint32_t waitMs);
 // Raw bytes out (0..127), then `nrxbyte` bytes back with a silence time-out of `timeout` ms.
 int sendCOMMAND2(ComHandle h, const uint8_t* data, int8_t ndbyte, int8_t nrxbyte, int timeout);
 

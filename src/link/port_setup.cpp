@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/korvane_com.h"
+#include "link/modem.h"
 #include "platform/clock.h"
 #include "platform/port_names.h"
 
@@ -38,7 +39,8 @@ int restoreCOM(ComHandle h) {
 }
 
 int test_hCom(ComHandle h) {
-    if (Flag.modem == 1) {
+    // While a call is up the probe goes through the modem to the device behind it.
+    if (Flag.modem == 1 && Modem_line != ModemLine::Online) {
         init_modem(h);
         return sendCOMMAND(h, "ATV0\r", kModeCR) == 1 && iRx == 1 && Rx_buf[0] == '0' ? 1 : 0;
     }
@@ -93,6 +95,7 @@ std::string deviceNotFoundText() {
 }
 
 std::string lostPortText() {
+    if (Modem_line == ModemLine::Lost) return carrierLostText();
     return "Comunicazione interrotta: la porta " + CommPort +
            " non risponde piu'.\r\n\r\n"
            "Verificare il collegamento seriale.";

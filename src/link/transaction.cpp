@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "link/korvane_com.h"
+#include "link/modem.h"
 #include "platform/clock.h"
 
 uint8_t Rx_buf[kRxBufSize];
@@ -27,9 +28,32 @@ int nextByte(ComHandle h, uint8_t& b, uint32_t t0, uint32_t tmo, bool stopWhenId
     }
 }
 
+int transact(ComHandle h, const char* comando, uint8_t ctrl);
+
 } // namespace
 
+int receiveByte(ComHandle h, uint8_t& b, uint32_t waitMs) {
+    if (!h) return -1;
+    const int r = nextByte(h, b, nowMs(), waitMs, false);
+    if (r < 0) Com_lost = 1;
+    return r;
+}
+
 int sendCOMMAND(ComHandle h, const char* comando, uint8_t ctrl) {
+    if (modemLineRefused()) { // the call dropped: the modem would take the request as its own
+        Com_lost = 1;
+        iRx = 0;
+        Rx_buf[0] = 0;
+        return 0;
+    }
+    const int r = transact(h, comando, ctrl);
+    modemWatchReply(h, r == 1 && (ctrl == kModeRaw48 || ctrl == kModeRaw64));
+    return modemLineRefused() ? 0 : r; // the modem's NO CARRIER is no reply
+}
+
+namespace {
+
+int transact(ComHandle h, const char* comando, uint8_t ctrl) {
     size_t n;
     uint8_t mode = ctrl;
     if (ctrl == kModeBlock34 || ctrl == kModeBlock34NoReply) {
@@ -89,8 +113,14 @@ int sendCOMMAND(ComHandle h, const char* comando, uint8_t ctrl) {
     return 0;
 }
 
+} // namespace
+
 int sendCOMMAND2(ComHandle h, const uint8_t* data, int8_t ndbyte, int8_t nrxbyte, int timeout) {
     if (!h) return 0;
+    if (modemLineRefused()) {
+        Com_lost = 1;
+        return 0;
+    }
     size_t n = ndbyte > 0 ? static_cast<size_t>(ndbyte) : 0;
     if (n > 0 && h->write(data, n) < n) {
         if (h->lost()) Com_lost = 1;

@@ -95,6 +95,10 @@ int SerialPort::waitReadable(uint32_t ms) {
     return 0;
 }
 
+int SerialPort::carrier() const {
+    return termios2io::carrierDetect(fd_);
+}
+
 size_t SerialPort::write(const void* data, size_t n, uint32_t timeoutMs) {
     const auto* p = static_cast<const uint8_t*>(data);
     size_t done = 0;

@@ -57,6 +57,9 @@ class SerialPort {
     // Returns the number of bytes written (fewer on error or hang-up).
     size_t write(const void* data, size_t n, uint32_t timeoutMs = 2000);
 
+    // The carrier-detect line (DCD): 1 on, 0 off, -1 unknown (the device has no modem lines).
+    int carrier() const;
+
     // True once a hang-up or an I/O error was seen on this port.
     bool lost() const { return lost_; }
 
@@ -84,4 +87,6 @@ long applyRaw(int fd, uint32_t baud);
 bool flushInput(int fd);
 // Sets DTR and RTS on or off. Ignored (true) where the device has no modem lines.
 bool setModemLines(int fd, bool on);
+// The carrier-detect line: 1 on, 0 off, -1 when the device has no modem lines.
+int carrierDetect(int fd);
 } // namespace termios2io

@@ -67,4 +67,10 @@ bool setModemLines(int fd, bool on) {
     return errno == ENOTTY || errno == EINVAL; // pseudo-terminals have no modem lines
 }
 
+int carrierDetect(int fd) {
+    int bits = 0;
+    if (ioctl(fd, TIOCMGET, &bits) != 0) return -1;
+    return (bits & TIOCM_CD) ? 1 : 0;
+}
+
 } // namespace termios2io

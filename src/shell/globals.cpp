@@ -3,8 +3,10 @@
 
 #include "boards/energy_board.h"
 #include "link/korvane_com.h"
+#include "link/modem.h"
 #include "logger/session.h"
 #include "shell/korvane.h"
+#include "shell/phone_book.h"
 #include "tables/data_table.h"
 
 FlagSet Flag;
@@ -80,4 +82,7 @@ void resetState() {
     Rx_buf[0] = 0;
     Com_lost = 0;
     dcb_old = PortSettings{};
+    Modem_line = ModemLine::Direct;
+    Modem_fback = 20;
+    Ntel.clear();
 }

@@ -2,6 +2,7 @@
 
 #include "shell/main_dialog.h"
 #include "shell/quick_dialog.h"
+#include "shell/remote_dialog.h"
 #include "shell/screen_rules.h"
 #include "shell/sel_com_dialog.h"
 
@@ -27,7 +28,8 @@ int GuiScreens::quickView() {
     return dlg.run();
 }
 int GuiScreens::remote() {
-    return notAvailable(kRemoteNotAvailableText);
+    DlgRemote dlg;
+    return dlg.run();
 }
 int GuiScreens::loader() {
     return notAvailable(kLoaderNotAvailableText);

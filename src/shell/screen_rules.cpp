@@ -29,8 +29,6 @@ const char kNoComPortText[] =
 const char kNotAvailableTitle[] = "Info";
 const char kOfflineNotAvailableText[] =
     "Modalita' offline (analisi di file senza dispositivo) non ancora disponibile in questa versione.";
-const char kRemoteNotAvailableText[] =
-    "Connessione remota tramite modem non ancora disponibile in questa versione.";
 const char kLoaderNotAvailableText[] =
     "Il dispositivo risponde dal boot loader: aggiornamento firmware non ancora disponibile in questa "
     "versione.";

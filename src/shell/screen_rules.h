@@ -18,7 +18,6 @@ extern const char kNoComPortText[];
 // Functions of the program that this version does not provide yet (title "Info").
 extern const char kNotAvailableTitle[];
 extern const char kOfflineNotAvailableText[];
-extern const char kRemoteNotAvailableText[];
 extern const char kLoaderNotAvailableText[];
 
 // One alarm row of the main panel: its controls and the bits of `Alarm` behind them.

@@ -4,8 +4,10 @@
 #include <filesystem>
 
 #include "link/korvane_com.h"
+#include "link/modem.h"
 #include "logger/session.h"
 #include "platform/port_names.h"
+#include "shell/phone_book.h"
 
 int deviceTimeout() {
     return TMO_value != 0 ? static_cast<int>(TMO_value) : 2000;
@@ -74,7 +76,9 @@ int runStartup(const char* cmdLine, StartupScreens& screens) {
     int result;
     if (Flag.modem == 1) {
         result = screens.remote();
+        modemLostAcknowledged();
         sendCOMMAND(hCom, "ATZ\r", kModeCR);
+        saveRemoteIni();
     } else if (Flag.RX43BOOT == 1) {
         result = screens.loader();
     } else {

@@ -21,7 +21,9 @@ struct Cli {
     ProcessResult run(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {},
                       const std::string& cwd = "", int interruptAfterMs = 0) const {
         args.insert(args.begin(), KORVANE_CLI_PATH);
-        std::vector<std::string> env = {"KORVANE_DEV_DIR=" + dev.path(), "KORVANE_PORTS="};
+        // The user's own configuration (modem.ini) stays out.
+        std::vector<std::string> env = {"KORVANE_DEV_DIR=" + dev.path(),
+                                        "KORVANE_PORTS=", "XDG_CONFIG_HOME=" + dev.path()};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         return runProcess(args, env, cwd, 60000, interruptAfterMs);
     }

@@ -1,5 +1,7 @@
 #include "support/sim_session.h"
 
+#include <fstream>
+
 #include "link/korvane_com.h"
 #include "support/fixture.h"
 
@@ -34,6 +36,24 @@ sim::SimOptions SimSession::fixtureLogger() {
     o.kind = sim::DeviceKind::RX43;
     o.stateDir = fixturePath("logger-basic");
     return o;
+}
+
+sim::SimOptions SimSession::fixtureLoggerBehindModem(uint32_t dialMs) {
+    sim::SimOptions o = fixtureLogger();
+    o.modem = true;
+    o.modemDialMs = dialMs;
+    o.modemGuardMs = 100;
+    o.modemNumber = kModemNumber;
+    o.modemConnectCode = 16;
+    return o;
+}
+
+bool SimSession::connectModem(sim::SimOptions opts) {
+    Exe_dir = work_.path();
+    std::ofstream(work_.file("modem.ini"), std::ios::binary) << "ATE0\r\n";
+    Flag.modem = 1;
+    BR_value = 19200;
+    return connect(std::move(opts));
 }
 
 std::string SimSession::readWorkFile(const std::string& name) const { return readFileBytes(work_.file(name)); }

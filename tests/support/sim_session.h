@@ -15,6 +15,13 @@ class SimSession : public KorvaneTest {
     bool connect(sim::SimOptions opts);
     // The golden logger of tests/fixtures/logger-basic.
     static sim::SimOptions fixtureLogger();
+    // The golden logger behind the simulated modem: kModemNumber answers "CONNECT 19200" after
+    // `dialMs`, other numbers are busy; a short escape guard time.
+    static constexpr const char* kModemNumber = "0551234567";
+    static sim::SimOptions fixtureLoggerBehindModem(uint32_t dialMs = 150);
+    // As connect(), with the program set up for a modem (-m, modem.ini with "ATE0" in the
+    // working folder, which is Exe_dir); the modem is probed, no call is made.
+    bool connectModem(sim::SimOptions opts);
     std::string readWorkFile(const std::string& name) const;
     bool workFileExists(const std::string& name) const;
 

@@ -5,10 +5,12 @@
 
 #include "platform/ui_scripted.h"
 #include "shell/korvane.h"
+#include "support/env_guard.h"
 
 class KorvaneTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        config_.set("XDG_CONFIG_HOME", configDir_.path()); // the user's own settings stay out
         resetState();
         installUi(&ui_);
     }
@@ -18,4 +20,6 @@ class KorvaneTest : public ::testing::Test {
         resetState();
     }
     ScriptedUi ui_;
+    TempDir configDir_;
+    EnvGuard config_;
 };
