@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/cli.h"
+#include "cli/cmd_plot.h"
 #include "cli/cmd_table.h"
 #include "plot/plot_engine.h"
 #include "shell/korvane.h"
@@ -21,7 +22,8 @@ namespace fs = std::filesystem;
 // The highest data column a graph can take (table column 241).
 constexpr int kMaxDataColumn = kLastSelectableColumn - 1;
 
-// "3,1,2" into the set {1, 2, 3}; false on anything but numbers 1..kMaxDataColumn and commas.
+} // namespace
+
 bool parseColumns(const std::string& list, std::set<int>& out, std::string& why) {
     size_t at = 0;
     while (at <= list.size()) {
@@ -41,41 +43,17 @@ bool parseColumns(const std::string& list, std::set<int>& out, std::string& why)
     return true;
 }
 
-int cmdPlot(const CliArgs& args) {
-    std::string input, output;
-    std::set<int> columns;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "-c" && hasValue) {
-            std::string why;
-            if (!parseColumns(args[++i], columns, why)) return usageError(why);
-        } else if (a == "-o" && hasValue) {
-            output = args[++i];
-        } else if (!a.empty() && a[0] != '-' && input.empty()) {
-            input = a;
-        } else {
-            return usageError("plot: unexpected argument " + a);
-        }
-    }
-    if (input.empty()) return usageError("plot needs a data file");
-    if (columns.empty()) return usageError("plot needs -c COL[,COL...]");
-    if (output.empty()) return usageError("plot needs -o OUT.wmf or OUT.svg");
+std::string plotOutputProblem(const std::string& output) {
     std::string ext = fs::path(output).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == ".png")
-        return usageError("plot: PNG pictures need the desktop program's graphics; write .wmf or .svg");
-    if (ext != ".wmf" && ext != ".svg") return usageError("plot: the picture file must end in .wmf or .svg");
+    if (ext == ".png") return "plot: PNG pictures need the desktop program's graphics; write .wmf or .svg";
+    if (ext != ".wmf" && ext != ".svg") return "plot: the picture file must end in .wmf or .svg";
+    return "";
+}
 
-    std::error_code ec;
-    const fs::path in = fs::absolute(input, ec), out = fs::absolute(output, ec);
-    ScratchFolder scratch;
-    if (!scratch.ok()) {
-        std::fprintf(stderr, "korvane-cli: no temporary folder for the working file\n");
-        return 1;
-    }
+int plotWorkingTable(const std::set<int>& columns, const std::string& out) {
     TableModel table;
-    if (loadFileTxtFrom(in.string()) != 1 || openDataTable(table) != 1) {
+    if (openDataTable(table) != 1) {
         messageBox(nullptr, "File non valido !", "Error", MsgButtons::Ok, MsgIcon::Error);
         return 1;
     }
@@ -98,7 +76,7 @@ int cmdPlot(const CliArgs& args) {
     plot::PlotMessageSink old = plot::setPlotMessageSink([](std::string_view line) {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
     });
-    const bool written = writeGraphFile(graph, out.string());
+    const bool written = writeGraphFile(graph, out);
     plot::setPlotMessageSink(std::move(old));
     if (!written) {
         std::fprintf(stderr, "korvane-cli: plot: %s could not be written\n", out.c_str());
@@ -106,6 +84,44 @@ int cmdPlot(const CliArgs& args) {
     }
     std::printf("%s\n", out.c_str());
     return 0;
+}
+
+namespace {
+
+int cmdPlot(const CliArgs& args) {
+    std::string input, output;
+    std::set<int> columns;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-c" && hasValue) {
+            std::string why;
+            if (!parseColumns(args[++i], columns, why)) return usageError(why);
+        } else if (a == "-o" && hasValue) {
+            output = args[++i];
+        } else if (!a.empty() && a[0] != '-' && input.empty()) {
+            input = a;
+        } else {
+            return usageError("plot: unexpected argument " + a);
+        }
+    }
+    if (input.empty()) return usageError("plot needs a data file");
+    if (columns.empty()) return usageError("plot needs -c COL[,COL...]");
+    if (output.empty()) return usageError("plot needs -o OUT.wmf or OUT.svg");
+    if (const std::string why = plotOutputProblem(output); !why.empty()) return usageError(why);
+
+    std::error_code ec;
+    const fs::path in = fs::absolute(input, ec), out = fs::absolute(output, ec);
+    ScratchFolder scratch;
+    if (!scratch.ok()) {
+        std::fprintf(stderr, "korvane-cli: no temporary folder for the working file\n");
+        return 1;
+    }
+    if (loadFileTxtFrom(in.string()) != 1) {
+        messageBox(nullptr, "File non valido !", "Error", MsgButtons::Ok, MsgIcon::Error);
+        return 1;
+    }
+    return plotWorkingTable(columns, out.string());
 }
 
 const CliCommandRegistrar kPlot(
