@@ -19,6 +19,17 @@ std::string settingPath() {
     return (std::filesystem::path(Exe_dir) / kArchiveSettingFile).string();
 }
 
+// The open or save box of an archive file.
+FileBoxRequest archiveFileBox(const std::string& initial, bool open) {
+    FileBoxRequest req;
+    req.title = "Archivio dell'impianto";
+    req.filter = "Archivio impianto (*.db);;All Files (*.*)";
+    req.defaultExt = "db";
+    req.initialName = initial;
+    req.mustExist = open;
+    return req;
+}
+
 } // namespace
 
 std::string archiveSetting() {
@@ -47,13 +58,9 @@ bool setArchiveSetting(Window owner, const std::string& path) {
 
 int chooseArchiveSetting(Window owner) {
     const std::string current = archiveSetting();
-    FileBoxRequest req;
-    req.title = "Archivio dell'impianto";
-    req.filter = "Archivio impianto (*.db);;All Files (*.*)";
-    req.defaultExt = "db";
-    req.initialName = current;
     std::string path;
-    if (ui().saveFileBox(owner, req, path)) return setArchiveSetting(owner, path) ? 1 : 0;
+    if (ui().saveFileBox(owner, archiveFileBox(current, false), path))
+        return setArchiveSetting(owner, path) ? 1 : 0;
     if (current.empty()) return 0;
     if (messageBox(owner, "Disattivare l'archivio " + current + " ?", "Question", MsgButtons::YesNo,
                    MsgIcon::Question) != MsgAnswer::Yes)
@@ -86,13 +93,8 @@ void archiveAfterDownload(Window owner) {
 }
 
 int quickLoadArchive(Window owner) {
-    FileBoxRequest req;
-    req.title = "Archivio dell'impianto";
-    req.filter = "Archivio impianto (*.db);;All Files (*.*)";
-    req.defaultExt = "db";
-    req.mustExist = true;
     std::string path;
-    if (!ui().openFileBox(owner, req, path)) return 0;
+    if (!ui().openFileBox(owner, archiveFileBox("", true), path)) return 0;
     try {
         archive::Archive a;
         a.open(path, false);

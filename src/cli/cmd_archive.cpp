@@ -244,29 +244,30 @@ int writePeriod(const PeriodArgs& p) {
     }
 }
 
-int archiveExport(const CliArgs& args) {
+// export and plot: the period written as the working file in a scratch folder, then `then`.
+int withPeriod(const CliArgs& args, bool plot, int (*then)(const PeriodArgs&)) {
     PeriodArgs p;
     std::string why;
-    if (!parsePeriodArgs(args, false, p, why)) return usageError(why);
+    if (!parsePeriodArgs(args, plot, p, why)) return usageError(why);
     ScratchFolder scratch;
     if (!scratch.ok()) return failed("no temporary folder for the working file");
     if (int rc = writePeriod(p)) return rc;
-    if (p.formatted) return exportWorkingTable(p.output);
-    std::error_code ec;
-    fs::copy_file(DataTimeSS, p.output, fs::copy_options::overwrite_existing, ec);
-    if (ec) return failed(p.output + " cannot be written: " + ec.message());
-    printLine(p.output);
-    return 0;
+    return then(p);
+}
+
+int archiveExport(const CliArgs& args) {
+    return withPeriod(args, false, [](const PeriodArgs& p) {
+        if (p.formatted) return exportWorkingTable(p.output);
+        std::error_code ec;
+        fs::copy_file(DataTimeSS, p.output, fs::copy_options::overwrite_existing, ec);
+        if (ec) return failed(p.output + " cannot be written: " + ec.message());
+        printLine(p.output);
+        return 0;
+    });
 }
 
 int archivePlot(const CliArgs& args) {
-    PeriodArgs p;
-    std::string why;
-    if (!parsePeriodArgs(args, true, p, why)) return usageError(why);
-    ScratchFolder scratch;
-    if (!scratch.ok()) return failed("no temporary folder for the working file");
-    if (int rc = writePeriod(p)) return rc;
-    return plotWorkingTable(p.columns, p.output);
+    return withPeriod(args, true, [](const PeriodArgs& p) { return plotWorkingTable(p.columns, p.output); });
 }
 
 std::string valuesText(const std::vector<uint8_t>& v) {

@@ -225,6 +225,22 @@ TEST_F(ArchiveTest, FirstSchemaVersionIsMigratedWithItsContents) {
     EXPECT_EQ(a.conflicts().back().importId, 1);
 }
 
+TEST_F(ArchiveTest, GapsAreNodesSilentForOverTwiceTheirSampleTimer) {
+    Archive a;
+    a.open(file(), true);
+    Records r(0, 6000), late(36000, 40800);
+    r.list.erase(r.list.begin() + 2); // node 4 silent for 120 s: not over twice its 60 s
+    importInto(a, {import(r), import(late)});
+    const SessionInfo s = a.sessions().at(0);
+    ASSERT_TRUE(loadSession(s));
+    const auto gaps = sessionGaps(a, s);
+    ASSERT_EQ(gaps.size(), 2u);
+    EXPECT_EQ(gaps[0].node, 4);
+    EXPECT_EQ(gaps[0].from, 6000u);
+    EXPECT_EQ(gaps[0].to, 36000u);
+    EXPECT_EQ(gaps[1].node, 9);
+}
+
 TEST_F(ArchiveTest, PeriodBoundsAreTimesAtOrAfterTheStartOrMarkers) {
     std::copy_n(smallTable().begin(), 34, TabAss);
     decodeSessionStart(TabAss); // 151231_224730

@@ -39,6 +39,13 @@ TEST(CliArchive, DownloadsMergeAndExportsGiveTheDownloadsFiles) {
     const std::string file900 = r.out.substr(0, r.out.size() - 1);
     EXPECT_TRUE(contains(r.err, " 0 new, ")) << r.err;
     const std::string start = std::filesystem::path(file300).filename();
+    // An archive that cannot be written: the data file is, and the status says it was not archived.
+    TempDir d1;
+    r = cli(
+        {"-p", s.slavePath(), "download", "-n", "1", "-d", d1.path(), "--archive", out.file("no/plant.db")});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.out, d1.file(start) + "\n");
+    EXPECT_TRUE(contains(r.err, "archive import failed")) << r.err;
 
     r = cli({"archive", "list", db});
     ASSERT_EQ(r.status, 0) << r.err;
