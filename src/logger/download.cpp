@@ -349,7 +349,8 @@ int writeDataFileFrom(FILE* records, const std::string& namefile) {
     for (uint64_t i_ref = FirstTimeMarkerDload; tcf > 0 && i_ref < LastTimeMarker; i_ref += tcf)
         if (interpData(tcf, static_cast<uint32_t>(i_ref), records) == 1) printData(out);
     InfoSES.nItem_ = InfoSES.nItem;
-    if (std::fclose(out) != 0) {
+    const bool failed = std::ferror(out) != 0; // a write the disk did not take
+    if (std::fclose(out) != 0 || failed) {
         warnFile(namefile, "non puo' essere scritto !");
         Close_wait_msg();
         return 0;

@@ -241,6 +241,20 @@ TEST_F(ArchiveTest, GapsAreNodesSilentForOverTwiceTheirSampleTimer) {
     EXPECT_EQ(gaps[1].node, 9);
 }
 
+// The averaging shared by downloads and the archive reports a data file the disk did not take.
+TEST_F(ArchiveTest, DataFileOnAFullDiskIsReportedNotWritten) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Archive a;
+    a.open(file(), true);
+    importInto(a, {import(Records(0, 600u * 2000))});
+    const SessionInfo s = a.sessions().at(0);
+    ASSERT_TRUE(loadSession(s));
+    Tsample = 60;
+    ui_.expect("/dev/full non puo' essere scritto !", "Warning", MsgAnswer::Ok);
+    EXPECT_EQ(writeArchivedDataFile(a, s, s.firstMarker, s.lastMarker, "/dev/full"), 0);
+    EXPECT_EQ(writeArchivedDataFile(a, s, s.firstMarker, s.lastMarker, dir_.file("ok")), 1);
+}
+
 TEST_F(ArchiveTest, PeriodBoundsAreTimesAtOrAfterTheStartOrMarkers) {
     std::copy_n(smallTable().begin(), 34, TabAss);
     decodeSessionStart(TabAss); // 151231_224730
