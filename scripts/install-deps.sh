@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libsqlite3-dev                # the plant archive
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fontconfig fonts-dejavu-core
   libwmf-bin fonts-urw-base35   # libwmf reads metafile texts with these (only recommended by libwmf)

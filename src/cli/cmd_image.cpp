@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "cli/cmd_table.h"
+#include "cli/cmd_archive.h"
 #include "logger/download.h"
 #include "logger/flash_image.h"
 #include "logger/session.h"
@@ -15,12 +16,8 @@
 #include "shell/quick_view.h"
 #include "tables/session_list.h"
 
-namespace {
-
 namespace fs = std::filesystem;
 
-// Reads DIR/RX41data.txt (with the image DIR/RX41data.bin) as the open box of the quick-view
-// dialog would: 0 = Table holds the sessions; otherwise the exit status (the reason was shown).
 int readSessionList(const std::string& dir) {
     std::error_code ec;
     fs::path folder = fs::absolute(dir, ec);
@@ -35,6 +32,8 @@ int readSessionList(const std::string& dir) {
     cliConsole().setFilePolicy(nullptr);
     return loaded == 1 ? 0 : 1;
 }
+
+namespace {
 
 // Chooses the session starting at `start` (the most recent one when empty) and decodes its
 // table, pages and time markers from the image. 0 = chosen; otherwise the exit status.
@@ -58,7 +57,7 @@ int chooseSession(const std::string& start, QuickButtons& buttons, StringTextBox
 
 // Options shared by info and decode: DIR first, then the options. False on a usage error.
 struct ImageArgs {
-    std::string dir, session, outDir;
+    std::string dir, session, outDir, archivePath;
     ExportOptions exportTo;
     long seconds = -1;
     bool utf8 = false;
@@ -79,6 +78,11 @@ bool parseImageArgs(const CliArgs& args, bool decode, ImageArgs& out, std::strin
         }
         if (a == "--session" && hasValue) {
             out.session = args[++i];
+        } else if (decode && a == "--archive") {
+            if (takeArchiveOption(args, i, out.archivePath) == ArchiveOption::Bad) {
+                why = "--archive needs FILE";
+                return false;
+            }
         } else if (!decode && a == "--utf8") {
             out.utf8 = true;
         } else if (decode && a == "-s" && hasValue) {
@@ -137,11 +141,15 @@ int imageDecode(const CliArgs& args) {
         std::fprintf(stderr, "korvane-cli: cannot use folder %s\n", a.outDir.c_str());
         return 1;
     }
+    if (!a.archivePath.empty()) keepRecordsForArchive();
     if (quickDecode(nullptr) != 1) return ConsoleUi::interrupted() ? 130 : 1;
     std::error_code ec;
     std::printf("%s\n", (fs::current_path(ec) / DataTimeSS).string().c_str());
     std::fflush(stdout);
-    return a.exportTo.wanted ? exportWorkingTable(a.exportTo.output) : 0;
+    const int archived = a.archivePath.empty() ? 0 : importIntoArchive(a.archivePath, "image " + imagePath());
+    if (archived == 130) return 130;
+    const int exported = a.exportTo.wanted ? exportWorkingTable(a.exportTo.output) : 0;
+    return exported != 0 ? exported : archived;
 }
 
 int cmdImage(const CliArgs& args) {
@@ -159,11 +167,13 @@ const CliCommandRegistrar kImage(
      "  image info DIR [--session YYMMDD_hhmmss] [--utf8]\n"
      "                             print the summary of a session (default: the most recent one)\n"
      "  image decode DIR [--session YYMMDD_hhmmss] [-s SECONDS] [-d OUTDIR] [-e A|B [-c] -o FILE]\n"
+     "               [--archive FILE.db]\n"
      "                             decode a session into its data file (named by its start) in OUTDIR\n"
      "                             (default: the current folder); -s sample time (default 1800); -e\n"
-     "                             also exports it to FILE in format A or B (-c: decimal comma).\n"
+     "                             also exports it to FILE in format A or B (-c: decimal comma);\n"
+     "                             --archive also merges its records into the plant archive FILE.db.\n"
      "                             Prints the data file's path (and FILE's). Exit 0 done, 1 failed,\n"
-     "                             130 stopped.",
+     "                             130 stopped, 3 written but not archived, 4 conflicting records.",
      cmdImage, 80});
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "cli/cli.h"
+#include "cli/cmd_plot.h"
 #include "cli/cmd_table.h"
 #include "plot/plot_engine.h"
 #include "shell/korvane.h"
@@ -25,7 +26,8 @@ namespace fs = std::filesystem;
 // The highest data column a graph can take (table column 241).
 constexpr int kMaxDataColumn = kLastSelectableColumn - 1;
 
-// "3,1,2" into the set {1, 2, 3}; false on anything but numbers 1..kMaxDataColumn and commas.
+} // namespace
+
 bool parseColumns(const std::string& list, std::set<int>& out, std::string& why) {
     size_t at = 0;
     while (at <= list.size()) {
@@ -45,50 +47,25 @@ bool parseColumns(const std::string& list, std::set<int>& out, std::string& why)
     return true;
 }
 
-int cmdPlot(const CliArgs& args) {
-    std::string input, output;
-    std::set<int> columns;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "-c" && hasValue) {
-            std::string why;
-            if (!parseColumns(args[++i], columns, why)) return usageError(why);
-        } else if (a == "-o" && hasValue) {
-            output = args[++i];
-        } else if (!a.empty() && a[0] != '-' && input.empty()) {
-            input = a;
-        } else {
-            return usageError("plot: unexpected argument " + a);
-        }
-    }
-    if (input.empty()) return usageError("plot needs a data file");
-    if (columns.empty()) return usageError("plot needs -c COL[,COL...]");
-    if (output.empty()) return usageError("plot needs -o OUT.wmf, OUT.svg or OUT.png");
+std::string plotOutputProblem(const std::string& output) {
     std::string ext = fs::path(output).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-#ifdef KORVANE_CLI_PNG
-    std::unique_ptr<plot::OffscreenGraphics> graphics;
-    if (ext == ".png") graphics = std::make_unique<plot::OffscreenGraphics>();
-#else
-    if (ext == ".png")
-        return usageError(
-            "plot: this korvane-cli was built without Qt, so it cannot draw PNG; write .wmf or .svg");
+#ifndef KORVANE_CLI_PNG
+    if (ext == ".png") return "plot: this korvane-cli was built without Qt, so it cannot draw PNG; write .wmf or .svg";
 #endif
     if (ext != ".wmf" && ext != ".svg" && ext != ".png")
-        return usageError("plot: the picture file must end in .wmf, .svg or .png");
+        return "plot: the picture file must end in .wmf, .svg or .png";
+    return "";
+}
 
-    std::error_code ec;
-    const fs::path in = fs::absolute(input, ec), out = fs::absolute(output, ec);
-    ScratchFolder scratch;
-    if (!scratch.ok()) {
-        std::fprintf(stderr, "korvane-cli: no temporary folder for the working file\n");
-        return 1;
-    }
+int plotWorkingTable(const std::set<int>& columns, const std::string& out) {
+#ifdef KORVANE_CLI_PNG
+    // PNG is drawn by the desktop program's renderer, on the offscreen platform.
+    std::unique_ptr<plot::OffscreenGraphics> graphics;
+    if (graphFileOutput(out) == plot::PlotOutput::Png) graphics = std::make_unique<plot::OffscreenGraphics>();
+#endif
     TableModel table;
-    // A session data file not named by its start time gets a neutral one: the graph's x axis is
-    // the row number, so the start only names the working file.
-    if (loadDataFileFrom(in.string(), "000101_000000") != 1 || openDataTable(table) != 1) {
+    if (openDataTable(table) != 1) {
         messageBox(nullptr, "File non valido !", "Error", MsgButtons::Ok, MsgIcon::Error);
         return 1;
     }
@@ -111,7 +88,7 @@ int cmdPlot(const CliArgs& args) {
     plot::PlotMessageSink old = plot::setPlotMessageSink([](std::string_view line) {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
     });
-    const bool written = writeGraphFile(graph, out.string());
+    const bool written = writeGraphFile(graph, out);
     plot::setPlotMessageSink(std::move(old));
     if (!written) {
         std::fprintf(stderr, "korvane-cli: plot: %s could not be written\n", out.c_str());
@@ -119,6 +96,46 @@ int cmdPlot(const CliArgs& args) {
     }
     std::printf("%s\n", out.c_str());
     return 0;
+}
+
+namespace {
+
+int cmdPlot(const CliArgs& args) {
+    std::string input, output;
+    std::set<int> columns;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-c" && hasValue) {
+            std::string why;
+            if (!parseColumns(args[++i], columns, why)) return usageError(why);
+        } else if (a == "-o" && hasValue) {
+            output = args[++i];
+        } else if (!a.empty() && a[0] != '-' && input.empty()) {
+            input = a;
+        } else {
+            return usageError("plot: unexpected argument " + a);
+        }
+    }
+    if (input.empty()) return usageError("plot needs a data file");
+    if (columns.empty()) return usageError("plot needs -c COL[,COL...]");
+    if (output.empty()) return usageError("plot needs -o OUT.wmf, OUT.svg or OUT.png");
+    if (const std::string why = plotOutputProblem(output); !why.empty()) return usageError(why);
+
+    std::error_code ec;
+    const fs::path in = fs::absolute(input, ec), out = fs::absolute(output, ec);
+    ScratchFolder scratch;
+    if (!scratch.ok()) {
+        std::fprintf(stderr, "korvane-cli: no temporary folder for the working file\n");
+        return 1;
+    }
+    // A session data file not named by its start time gets a neutral one: the graph's x axis is
+    // the row number, so the start only names the working file.
+    if (loadDataFileFrom(in.string(), "000101_000000") != 1) {
+        messageBox(nullptr, "File non valido !", "Error", MsgButtons::Ok, MsgIcon::Error);
+        return 1;
+    }
+    return plotWorkingTable(columns, out.string());
 }
 
 const CliCommandRegistrar kPlot(

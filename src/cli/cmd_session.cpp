@@ -7,6 +7,7 @@
 
 #include "boards/board_utils.h"
 #include "cli/cli.h"
+#include "cli/cmd_archive.h"
 #include "cli/cmd_table.h"
 #include "link/korvane_com.h"
 #include "logger/download.h"
@@ -55,13 +56,15 @@ int cmdInfo(const CliArgs& args) {
 int cmdDownload(const CliArgs& args) {
     long seconds = -1, pages = -1, retries = 0;
     bool verbose = false;
-    std::string dir, why;
+    std::string dir, why, archivePath;
     ExportOptions exportTo;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
         if (OptionTaken t = takeExportOption(args, i, exportTo, why); t != OptionTaken::No) {
             if (t == OptionTaken::Bad) return usageError(why);
+        } else if (ArchiveOption o = takeArchiveOption(args, i, archivePath); o != ArchiveOption::No) {
+            if (o == ArchiveOption::Bad) return usageError("--archive needs FILE");
         } else if (a == "-v") {
             verbose = true;
         } else if (a == "-s" && hasValue) {
@@ -100,6 +103,7 @@ int cmdDownload(const CliArgs& args) {
     }
     if (pages >= 0) TotalPagNumDload = static_cast<uint16_t>(pages > TotalPagNum ? TotalPagNum : pages);
     const std::string name = DataTimeSS;
+    if (!archivePath.empty()) keepRecordsForArchive();
     if (saveFile(nullptr, name) != 1) {
         if (ConsoleUi::interrupted()) return 130;
         if (Com_lost) messageBox(nullptr, lostPortText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
@@ -110,7 +114,10 @@ int cmdDownload(const CliArgs& args) {
     std::error_code ec;
     std::printf("%s\n", (std::filesystem::current_path(ec) / name).string().c_str());
     std::fflush(stdout);
-    return exportTo.wanted ? exportWorkingTable(exportTo.output) : 0;
+    const int archived = archivePath.empty() ? 0 : importIntoArchive(archivePath, "download " + CommPort);
+    if (archived == 130) return 130;
+    const int exported = exportTo.wanted ? exportWorkingTable(exportTo.output) : 0;
+    return exported != 0 ? exported : archived;
 }
 
 const CliCommandRegistrar
@@ -129,14 +136,17 @@ const CliCommandRegistrar
 const CliCommandRegistrar kDownload(
     {"download",
      "download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N] [-e A|B [-c] -o FILE]\n"
+     "         [--archive FILE.db]\n"
      "                             download the session and write its data file (named by the session\n"
      "                             start) in DIR (default: the current folder); -s sample time (default\n"
      "                             1800, a board's own setting for boards), -n how many of the most\n"
      "                             recent data pages (default: all, at most 4 for boards and modems),\n"
      "                             -v also the dump RX41data.txt and the flash image RX41data.bin;\n"
      "                             -e also exports the data to FILE in format A or B (-c: decimal\n"
-     "                             comma), as the data table's \"Save\" does.\n"
-     "                             Prints the data file's path. Exit 0 done, 1 failed, 130 stopped.",
+     "                             comma), as the data table's \"Save\" does; --archive also merges the\n"
+     "                             records into the plant archive FILE.db.\n"
+     "                             Prints the data file's path. Exit 0 done, 1 failed, 130 stopped,\n"
+     "                             3 written but not archived, 4 archived with conflicting records.",
      cmdDownload, 30});
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "logger/session.h"
 #include "logger/tab_ass.h"
 #include "platform/bytes.h"
+#include "platform/file_handle.h"
 
 INFOST InfoSES;
 
@@ -310,17 +311,31 @@ void printHeader(FILE* outfile) {
     std::fprintf(outfile, "\r\n");
 }
 
+std::vector<uint8_t> DownloadedRecords;
+bool KeepDownloadedRecords = false;
+
 int writeDataFile(const std::string& namefile) {
-    FILE* hex = std::fopen(kIntermediateFile, "rb");
+    File hex(std::fopen(kIntermediateFile, "rb"));
     if (!hex) {
         warnFile(kIntermediateFile, "non puo' essere letto !");
         Close_wait_msg();
         return 0;
     }
+    DownloadedRecords.clear();
+    if (KeepDownloadedRecords) {
+        uint8_t buf[4096];
+        size_t got;
+        while ((got = std::fread(buf, 1, sizeof buf, hex.get())) > 0)
+            DownloadedRecords.insert(DownloadedRecords.end(), buf, buf + got);
+        std::rewind(hex.get());
+    }
+    return writeDataFileFrom(hex.get(), namefile);
+}
+
+int writeDataFileFrom(FILE* records, const std::string& namefile) {
     FILE* out = std::fopen(namefile.c_str(), "wb");
     if (!out) {
         warnFile(namefile, "non puo' essere scritto !");
-        std::fclose(hex);
         Close_wait_msg();
         return 0;
     }
@@ -332,10 +347,14 @@ int writeDataFile(const std::string& namefile) {
     const uint32_t tcf = 10u * Tsample;
     // A zero sample time would never advance the window: no rows then.
     for (uint64_t i_ref = FirstTimeMarkerDload; tcf > 0 && i_ref < LastTimeMarker; i_ref += tcf)
-        if (interpData(tcf, static_cast<uint32_t>(i_ref), hex) == 1) printData(out);
+        if (interpData(tcf, static_cast<uint32_t>(i_ref), records) == 1) printData(out);
     InfoSES.nItem_ = InfoSES.nItem;
-    std::fclose(hex);
-    std::fclose(out);
+    const bool failed = std::ferror(out) != 0; // a write the disk did not take
+    if (std::fclose(out) != 0 || failed) {
+        warnFile(namefile, "non puo' essere scritto !");
+        Close_wait_msg();
+        return 0;
+    }
     return 1;
 }
 

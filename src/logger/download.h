@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/ui.h"
 
@@ -35,6 +36,16 @@ void printData(FILE* outfile);
 void printHeader(FILE* outfile);
 // Averages the intermediate record file into the session data text file `namefile`: 1 = written.
 int writeDataFile(const std::string& namefile);
+// The averaging of every session data text file: the channel records of `records` (intermediate
+// record layout, read from its current position) averaged into `namefile`, rows from
+// FirstTimeMarkerDload while below LastTimeMarker, one per Tsample, for the node table InfoFE.
+// 1 = written; 0 reported.
+int writeDataFileFrom(FILE* records, const std::string& namefile);
+// The intermediate record file's bytes of the last data file written by writeDataFile (a download
+// or a flash-image decode), kept only while KeepDownloadedRecords is set: the plant archive
+// imports them afterwards.
+extern std::vector<uint8_t> DownloadedRecords;
+extern bool KeepDownloadedRecords;
 
 // Monitor export stream.
 extern float ExpoCh[256];

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "link/korvane_com.h"
 #include "logger/download.h"
@@ -164,6 +165,26 @@ int printInfoSesBin(TextBox* box) {
     return 1;
 }
 
+int sessionRecordsBin(std::vector<uint8_t>& out) {
+    Image img;
+    if (!img) return 0;
+    std::array<uint8_t, kPageSize> page{};
+    const uint16_t first = PagFirst & kPageMask;
+    unsigned current = first; // the page the image is read at, round the ring
+    for (unsigned i = 0; i < TotalPagNum; ++i) {
+        if (Test_wait_msg() == 0) return -1; // stopped by the user
+        if (((first + i) & kPageMask) == (PagTab & kPageMask)) current = (current + 1) & kPageMask;
+        if (!img.readPage(current, page.data())) return 0; // the image ends early
+        current = (current + 1) & kPageMask;
+        walkRecords(page, [&](const RecordRef& r) {
+            out.insert(out.end(), page.begin() + static_cast<std::ptrdiff_t>(r.offset),
+                       page.begin() + static_cast<std::ptrdiff_t>(r.offset + r.length));
+        });
+        Setbar_wait_msg(i, TotalPagNum);
+    }
+    return 1;
+}
+
 int saveFileBin(Window hwndDlg, const std::string& namefile) {
     // The name comes from the session list file: it must not lead out of the current directory.
     if (!plainFileName(namefile)) {
@@ -177,40 +198,18 @@ int saveFileBin(Window hwndDlg, const std::string& namefile) {
         Close_wait_msg();
         return 0;
     }
-    auto fail = [&](bool report) {
+    std::vector<uint8_t> records;
+    if (const int read = sessionRecordsBin(records); read != 1) {
         hex.reset();
         removeFile(kIntermediateFile);
-        if (report) {
+        if (read == 0) { // the image cannot be opened or ends early
             warnFile(kImageFile, "non puo' essere letto !");
             Close_wait_msg();
         }
         return 0;
-    };
-    Image img;
-    if (!img) return fail(true);
-
-    std::array<uint8_t, kPageSize> page{};
-    const uint16_t first = PagFirst & kPageMask;
-    unsigned current = first; // the page the image is read at, round the ring
-    for (unsigned i = 0; i < TotalPagNum; ++i) {
-        if (Test_wait_msg() == 0) return fail(false); // stopped by the user
-        if (((first + i) & kPageMask) == (PagTab & kPageMask)) current = (current + 1) & kPageMask;
-        if (!img.readPage(current, page.data())) return fail(true); // the image ends early
-        current = (current + 1) & kPageMask;
-        bool written = true;
-        walkRecords(page, [&](const RecordRef& r) {
-            written = written && std::fwrite(page.data() + r.offset, 1, r.length, hex.get()) == r.length;
-        });
-        if (!written) {
-            hex.reset();
-            removeFile(kIntermediateFile);
-            warnFile(kIntermediateFile, "non puo' essere scritto !");
-            Close_wait_msg();
-            return 0;
-        }
-        Setbar_wait_msg(i, TotalPagNum);
     }
-    if (std::fclose(hex.release()) != 0) {
+    const bool written = std::fwrite(records.data(), 1, records.size(), hex.get()) == records.size();
+    if (std::fclose(hex.release()) != 0 || !written) {
         removeFile(kIntermediateFile);
         warnFile(kIntermediateFile, "non puo' essere scritto !");
         Close_wait_msg();
@@ -218,9 +217,9 @@ int saveFileBin(Window hwndDlg, const std::string& namefile) {
     }
 
     FirstTimeMarkerDload = FirstTimeMarker;
-    const int written = writeDataFile(namefile); // reports and closes the wait window on failure
+    const int averaged = writeDataFile(namefile); // reports and closes the wait window on failure
     removeFile(kIntermediateFile);
-    if (written != 1) return 0;
+    if (averaged != 1) return 0;
     Close_wait_msg();
     return 1;
 }

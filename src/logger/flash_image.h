@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/text_box.h"
 #include "platform/ui.h"
@@ -39,6 +40,10 @@ int printInfoSesBin(TextBox* box);
 // directory, as a download does. `namefile` must be a plain file name. 1 written; 0 on failure
 // (reported) or when the user stopped it.
 int saveFileBin(Window hwndDlg, const std::string& namefile);
+// The channel records of the chosen session's pages PagFirst.. (TotalPagNum of them, the table page
+// skipped), appended to `out` in the intermediate record layout, with the wait window's progress.
+// 1 read; 0 when the image cannot be opened or ends early; -1 when the user stopped it.
+int sessionRecordsBin(std::vector<uint8_t>& out);
 // Page `page` (0..0xFFF) of the image as text: one line per record, or what the page is.
 // 1 when it was shown as a page of data records.
 int printPageBin(TextBox* box, int page);

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "archive/archive_desktop.h"
 #include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
 #include "logger/sample_timer_dialog.h"
@@ -187,12 +188,14 @@ void DialogMain::start() {
         }
     }
     if (Flag.skip_refresh == 0) {
+        archiveBeforeDownload();
         if (saveFile(windowOf(this), name) == 0) {
             messageBox(windowOf(this), kDownloadFailedText, "Warning", MsgButtons::Ok, MsgIcon::Warning);
             setStatus(0, " Ready");
             return;
         }
         Flag.skip_refresh = 1;
+        archiveAfterDownload(windowOf(this));
     }
     setStatus(0, " Ready");
     openDataTable();
@@ -234,6 +237,9 @@ bool DialogMain::altKey(int key) {
         Flag.verbose = Flag.verbose == 0 ? 1 : 0;
         verboseLabel_->setText(Flag.verbose == 1 ? "Verbose ON" : "Verbose OFF");
         if (Flag.pages_error == 0) rewriteSummary();
+        return true;
+    case Qt::Key_R: // the plant archive "Start" merges each download into
+        chooseArchiveSetting(windowOf(this));
         return true;
     default:
         return false;

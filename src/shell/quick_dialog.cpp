@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "archive/archive_desktop.h"
 #include "logger/page_dialog.h"
 #include "logger/session.h"
 #include "logger/time_marks.h"
@@ -176,6 +177,12 @@ void DialogQuick::loadTextFile() {
 }
 
 bool DialogQuick::altKey(int key) {
+    if (key == Qt::Key_R) { // a session of a plant archive
+        if (quickLoadArchive(windowOf(this)) != 1) return true;
+        openDataTableFor(this);
+        quickRemoveWorkingFile();
+        return true;
+    }
     if (key != Qt::Key_S) return false;
     messageBox(windowOf(this), kQuickChecklistText, "Info", MsgButtons::Ok, MsgIcon::Info);
     return true;
