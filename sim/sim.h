@@ -47,6 +47,7 @@ struct SimOptions {
     std::string stateDir;         // when set, load device.json + flash.bin from here (replaces the scenario)
     uint32_t modemGuardMs = 1000; // guard time of the modem's "+++" escape [ms]
     uint32_t modemDialMs = 500;   // time from "ATD" to the connection [ms]
+    double monitorSpeed = 1;      // monitor mode: the nodes' sample timers run this many times faster
 };
 
 // Serves one device on its own thread. Safe to start and stop repeatedly in one process; the

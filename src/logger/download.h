@@ -36,8 +36,9 @@ void printHeader(FILE* outfile);
 // Averages the intermediate record file into the session data text file `namefile`: 1 = written.
 int writeDataFile(const std::string& namefile);
 
-// Monitor export stream.
-extern float ExpoCh[256];
+// Monitor export stream: per channel the sum (double: 32-bit counters keep every digit), the
+// count of readings and the quantity code of the current period.
+extern double ExpoCh[256];
 extern int ExpoN[256];
 extern uint8_t ExpoGra[256];
 void printHeaderExp();

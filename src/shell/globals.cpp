@@ -3,6 +3,7 @@
 
 #include "boards/energy_board.h"
 #include "link/korvane_com.h"
+#include "logger/monitor.h"
 #include "logger/session.h"
 #include "shell/korvane.h"
 #include "tables/data_table.h"
@@ -56,6 +57,7 @@ void initVAR() {
     for (auto& v : Vbat_curr) v = 0;
     PosWin1 = PosWin2 = PosWin3 = WinPos{};
     EE = ee_buf{};
+    resetMonitorState();
 }
 
 void setProgramNames() {
