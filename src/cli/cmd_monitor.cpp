@@ -79,6 +79,10 @@ int cmdMonitor(const CliArgs& args) {
             rc = 1;
         }
     }
+    if (rc == 0) { // the lines already waiting are printed (and summed into a period never written)
+        const std::string tod = timeOfDayText(std::time(nullptr));
+        drainMonitorPort(hCom, [&](const std::string& l) { handleMonitorLine(l, tod, log, nullptr); });
+    }
     if (Exportfile) {
         std::fclose(Exportfile);
         Exportfile = nullptr;
