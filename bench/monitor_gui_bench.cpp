@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <ctime>
 #include <memory>
 
@@ -28,13 +30,14 @@ double threadCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
+// Runs the event loop for `ms` milliseconds, idle between events.
 void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
-// Arguments: seconds measured per iteration.
+// Arguments: seconds measured per iteration; the live graph: 1 cursor mode, 2 data mode, 0 none.
 void BM_MonitorCpuShareEightWindowsAndGraph(benchmark::State& state) {
     sim::SimOptions o;
     o.kind = sim::DeviceKind::RX43;
@@ -54,7 +57,7 @@ void BM_MonitorCpuShareEightWindowsAndGraph(benchmark::State& state) {
         for (int col = 2; col < 6; ++col) selchClick(0, col), selchClick(1, col);
         mon.openDataWindows();
         plot::setPlotWindowOwner(windowOf(&mon));
-        openSelectedGraph(false, true);
+        openSelectedGraph(state.range(1) == 2, state.range(1) == 1);
         plot::setPlotWindowOwner(nullptr);
         pump(1500); // the first drains
         double share = 0, packets = 0;
@@ -75,7 +78,12 @@ void BM_MonitorCpuShareEightWindowsAndGraph(benchmark::State& state) {
     }
     closeComPort(hCom);
 }
-BENCHMARK(BM_MonitorCpuShareEightWindowsAndGraph)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MonitorCpuShareEightWindowsAndGraph)
+    ->Args({10, 1})
+    ->Args({10, 2})
+    ->Args({10, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // Appending one packet line to the box after `range(0)` lines went through it.
 void BM_MonitorBoxAppendAfterLines(benchmark::State& state) {

@@ -342,7 +342,9 @@ void monitorTick(ComHandle h, time_t now, TextBox& log, MonitorViews* views) {
     if (++timercnt > kMonitorDrainTicks) {
         timercnt = 0;
         const std::string tod = timeOfDayText(now);
+        beginGraphBatch();
         drainMonitorPort(h, [&](const std::string& line) { handleMonitorLine(line, tod, log, views); });
+        endGraphBatch();
         Timeout_rx = Timeout_rx_def;
     }
     exportRowIfDue(now, views);

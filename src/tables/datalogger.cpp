@@ -2,8 +2,10 @@
 #include "tables/datalogger.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "plot/plot_engine.h"
 
@@ -139,65 +141,128 @@ void Init_Graph2(const char* caption, int xw, int yw, float kwin, float ymin, fl
     open(2, caption, xw, yw, kwin, ymin, ymax, xpoint, ngra);
 }
 
-void Plot_Graph1(const float* data) {
-    if (!Init_Graph || G.mode != 1 || !data) return;
+namespace {
+
+// Samples waiting to be drawn while a batch is open.
+struct Pending {
+    bool batching = false;
+    std::vector<std::array<float, kLiveChannels>> samples;
+} P;
+
+// Cursor mode: draws the waiting samples. Each run up to the right edge is drawn once: the old
+// sweep's pieces and the old cursor erased, the grid, the curves up to the newest column, the
+// new cursor. A run of one sample is exactly one step of the sweep.
+void drawCursorSamples() {
     const int n = G.npixel_x;
-    if (G.fine_1sch && G.npix > 0) { // erase the piece of the previous sweep that is replaced
-        setclr(G.colore[2]);
-        for (int c = 0; c < G.Ngraph; ++c) drawCurve(c, G.npix - 1, 2);
-    }
-    setclr(G.colore[2]);
-    drawCursor(G.Xmin + static_cast<float>(G.npix));
-    setclr(G.colore[4]);
-    grid(1, 1);
-    for (int c = 0; c < G.Ngraph; ++c) {
-        setclr(G.col_curva[c]);
-        if (G.npix == 0) {
-            G.ppix_old[c] = data[c];
-            continue;
+    size_t i = 0;
+    while (i < P.samples.size()) {
+        const int p0 = G.npix;
+        const int m = static_cast<int>(std::min(P.samples.size() - i, static_cast<size_t>(n - p0)));
+        const int last = p0 + m - 1;
+        const int from = std::max(p0 - 1, 0);
+        if (G.fine_1sch && last - from >= 1) { // erase the pieces of the previous sweep that are replaced
+            setclr(G.colore[2]);
+            for (int c = 0; c < G.Ngraph; ++c) drawCurve(c, from, last - from + 1);
         }
-        if (G.npix == 1) G.circ_buf[c][0] = G.ppix_old[c];
-        G.circ_buf[c][G.npix] = data[c];
-        drawCurve(c, 0, G.npix + 1);
-    }
-    setclr(G.col_curva[6]);
-    drawCursor(G.npix == n - 1 ? G.Xmin : G.Xmin + static_cast<float>(G.npix + 1));
-    if (++G.npix >= n) {
-        G.fine_1sch = 1;
-        G.npix = 0;
-        for (int i = 0; i < n; ++i) G.ascisse[i] += static_cast<float>(n);
-        G.Xmin += static_cast<float>(n);
-        G.Xmax += static_cast<float>(n);
-        endgrf();
-        pagfll(G.colore[0]);
-        axes();
-        setclr(G.col_curva[8]);
-        for (int c = 0; c < G.Ngraph; ++c) drawCurve(c, 0, n);
+        setclr(G.colore[2]);
+        drawCursor(G.Xmin + static_cast<float>(p0));
+        setclr(G.colore[4]);
+        grid(1, 1);
+        for (int k = 0; k < m; ++k) {
+            const int col = p0 + k;
+            for (int c = 0; c < G.Ngraph; ++c) {
+                const float v = P.samples[i + static_cast<size_t>(k)][static_cast<size_t>(c)];
+                if (col == 0) {
+                    G.ppix_old[c] = v;
+                    continue;
+                }
+                if (col == 1) G.circ_buf[c][0] = G.ppix_old[c];
+                G.circ_buf[c][col] = v;
+            }
+        }
+        if (last >= 1)
+            for (int c = 0; c < G.Ngraph; ++c) setclr(G.col_curva[c]), drawCurve(c, 0, last + 1);
+        setclr(G.col_curva[6]);
+        drawCursor(last == n - 1 ? G.Xmin : G.Xmin + static_cast<float>(last + 1));
+        G.npix = last + 1;
+        i += static_cast<size_t>(m);
+        if (G.npix >= n) { // the screen is full: relabel the x axis, the sweep goes grey
+            G.fine_1sch = 1;
+            G.npix = 0;
+            for (int k = 0; k < n; ++k) G.ascisse[k] += static_cast<float>(n);
+            G.Xmin += static_cast<float>(n);
+            G.Xmax += static_cast<float>(n);
+            endgrf();
+            pagfll(G.colore[0]);
+            axes();
+            setclr(G.col_curva[8]);
+            for (int c = 0; c < G.Ngraph; ++c) drawCurve(c, 0, n);
+        }
     }
     sendbf();
 }
 
-void Plot_Graph2(const float* data) {
-    if (!Init_Graph || G.mode != 2 || !data) return;
+void stepDataMode() {
+    if (--G.npix < 1) {
+        G.fine_1sch = 1;
+        G.npix = 0;
+    }
+}
+
+// Data mode: the whole trace erased once, all waiting samples shifted in, the trace drawn once.
+void drawDataSamples() {
     const int n = G.npixel_x;
     setclr(G.colore[2]);
     for (int c = 0; c < G.Ngraph; ++c) drawCurve(c, 0, n);
     setclr(G.colore[4]);
     grid(1, 1);
-    for (int c = 0; c < G.Ngraph; ++c) {
-        std::memmove(G.circ_buf[c], G.circ_buf[c] + 1, sizeof(float) * static_cast<size_t>(n - 1));
-        G.circ_buf[c][n - 1] = data[c];
+    for (size_t k = 0; k < P.samples.size(); ++k) {
+        if (k > 0) stepDataMode();
+        for (int c = 0; c < G.Ngraph; ++c) {
+            std::memmove(G.circ_buf[c], G.circ_buf[c] + 1, sizeof(float) * static_cast<size_t>(n - 1));
+            G.circ_buf[c][n - 1] = P.samples[k][static_cast<size_t>(c)];
+        }
     }
     if (G.fine_1sch) {
         for (int c = 0; c < G.Ngraph; ++c) setclr(G.col_curva[c]), drawCurve(c, 0, n);
     } else if (G.npix < n - 1) {
         for (int c = 0; c < G.Ngraph; ++c) setclr(G.col_curva[c]), drawCurve(c, G.npix, n - G.npix);
     }
-    if (--G.npix < 1) {
-        G.fine_1sch = 1;
-        G.npix = 0;
-    }
+    stepDataMode();
     sendbf();
+}
+
+void addSample(int mode, const float* data) {
+    if (!Init_Graph || G.mode != mode || !data) return;
+    std::array<float, kLiveChannels> s{};
+    for (int c = 0; c < G.Ngraph; ++c) s[static_cast<size_t>(c)] = data[c];
+    P.samples.push_back(s);
+    if (!P.batching) endGraphBatch();
+}
+
+} // namespace
+
+void Plot_Graph1(const float* data) {
+    addSample(1, data);
+}
+
+void Plot_Graph2(const float* data) {
+    addSample(2, data);
+}
+
+void beginGraphBatch() {
+    P.batching = true;
+}
+
+void endGraphBatch() {
+    P.batching = false;
+    if (Init_Graph && !P.samples.empty()) {
+        if (G.mode == 1)
+            drawCursorSamples();
+        else
+            drawDataSamples();
+    }
+    P.samples.clear();
 }
 
 int Gest_Curs() {
@@ -248,6 +313,7 @@ int Gest_Curs() {
 }
 
 void Close_Graph() {
+    P = Pending{};
     if (!Init_Graph) return;
     Init_Graph = 0;
     disfin();

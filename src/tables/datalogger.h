@@ -21,6 +21,11 @@ void Init_Graph2(const char* caption, int xw, int yw, float kwin, float ymin, fl
 // One sample per channel (data[0..ngra-1]).
 void Plot_Graph1(const float* data);
 void Plot_Graph2(const float* data);
+// Between these two, samples given to Plot_Graph1/2 are only kept; the end draws them at once,
+// the picture being the one the single steps leave (the monitor draws one batch per port read,
+// so a burst of packets costs one redraw).
+void beginGraphBatch();
+void endGraphBatch();
 // Handles the window's last key or mouse event; returns its code (0 none, 27 Esc).
 int Gest_Curs();
 void Close_Graph();

@@ -3,6 +3,8 @@
 // graph, the export file checked against the packets logged, "Save", and closing.
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QTableWidget>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -27,10 +29,11 @@
 
 namespace {
 
+// Runs the event loop for `ms` milliseconds, idle between events.
 void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 std::vector<std::string> splitLines(const std::string& text) {

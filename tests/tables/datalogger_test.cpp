@@ -121,6 +121,44 @@ TEST_F(LiveGraph, DataModeFirstSampleDrawsNothingThenASegment) {
     EXPECT_EQ(take(), "");
 }
 
+// A burst of samples drawn as one batch leaves the picture of the single steps: the same state,
+// the same newest curves, with far fewer drawing calls.
+TEST_F(LiveGraph, ABatchOfSamplesEndsLikeItsSingleSteps) {
+    for (int mode : {1, 2}) {
+        std::vector<plot::PagePoint> last[2];
+        size_t ops[2] = {};
+        LiveGraphState end[2] = {};
+        for (int batched = 0; batched <= 1; ++batched) {
+            rec->ops.clear();
+            (mode == 1 ? Init_Graph1 : Init_Graph2)("g", 319, 0, 0.7f, -50, 50, 100, 2);
+            ASSERT_EQ(Init_Graph, 1);
+            const size_t mark = rec->ops.size();
+            for (int chunk = 0; chunk < 3; ++chunk) {
+                if (batched) beginGraphBatch();
+                for (int i = 0; i < 70; ++i) {
+                    const float d[2] = {static_cast<float>((chunk * 70 + i) % 37), 3.0f};
+                    (mode == 1 ? Plot_Graph1 : Plot_Graph2)(d);
+                }
+                if (batched) endGraphBatch();
+            }
+            const auto black = linesIn(kBlack, mark);
+            ASSERT_FALSE(black.empty());
+            last[batched] = black.back()->points;
+            ops[batched] = rec->ops.size() - mark;
+            end[batched] = liveGraphState();
+            Close_Graph();
+        }
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(end[1].npix, end[0].npix);
+        EXPECT_EQ(end[1].fine_1sch, end[0].fine_1sch);
+        EXPECT_EQ(end[1].Xmin, end[0].Xmin);
+        ASSERT_EQ(last[1].size(), last[0].size());
+        for (size_t i = 0; i < last[0].size(); ++i) EXPECT_EQ(last[1][i].y, last[0][i].y) << i;
+        EXPECT_LT(ops[1] * 5, ops[0]);
+    }
+    EXPECT_EQ(take(), "");
+}
+
 TEST_F(LiveGraph, ArrowKeysShiftAndZoomTheRangeAndCarryItToTheNextGraph) {
     Init_Graph1("g", 319, 0, 0.7f, -50, 50, 500, 1);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(gesture(1), 1);
