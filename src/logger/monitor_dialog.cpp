@@ -1,8 +1,6 @@
 #include "logger/monitor_dialog.h"
 
 #include <QCloseEvent>
-#include <QFontDatabase>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -15,6 +13,7 @@
 #include "link/korvane_com.h"
 #include "logger/channel_select.h"
 #include "logger/channel_window.h"
+#include "logger/logger_widgets_dialog.h"
 #include "logger/sel_ch_dialog.h"
 #include "platform/text_cp1252.h"
 #include "platform/ui_qt_dialog.h"
@@ -54,28 +53,9 @@ DlgMonitor::DlgMonitor(QWidget* owner) : QDialog(owner, Qt::Window), owner_(owne
     auto* area = new QWidget(this);
     area->setFixedSize(kArea);
 
-    auto* group = new QGroupBox("Pacchetti dati ricevuti in tempo reale", area);
-    group->setObjectName(idName(403));
-    group->setGeometry(kGroup);
-    QPalette gp = group->palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        gp.setColor(role, Qt::blue);
-    group->setPalette(gp);
-
-    text_ = new QPlainTextEdit(area);
-    text_->setObjectName(idName(401));
-    text_->setReadOnly(true);
-    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    blueGroupBox("Pacchetti dati ricevuti in tempo reale", 403, kGroup, area);
+    text_ = darkTextBox(401, kText, area);
     text_->setUndoRedoEnabled(false);
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setStyleHint(QFont::Monospace);
-    fixed.setFixedPitch(true);
-    text_->setFont(fixed);
-    QPalette tp = text_->palette();
-    tp.setColor(QPalette::Base, Qt::black);
-    tp.setColor(QPalette::Text, Qt::white);
-    text_->setPalette(tp);
-    text_->setGeometry(kText);
 
     auto button = [&](int id, const char* label, int x, int w) {
         auto* b = new QPushButton(label, area);

@@ -1,7 +1,6 @@
 #include "logger/sel_ch_dialog.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,7 @@
 #include "link/korvane_com.h"
 #include "logger/channel_select.h"
 #include "logger/download.h"
+#include "logger/logger_widgets_dialog.h"
 #include "logger/monitor_dialog.h"
 #include "logger/session.h"
 #include "logger/time_marks.h"
@@ -86,13 +86,7 @@ DlgSelCH::DlgSelCH(DlgMonitor* monitor) : QDialog(nullptr), monitor_(monitor) {
         });
     }
 
-    auto* group = new QGroupBox("Salvataggio su file", area);
-    group->setObjectName(idName(1209));
-    group->setGeometry(290, 334, 400, 80);
-    QPalette gp = group->palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        gp.setColor(role, Qt::blue);
-    group->setPalette(gp);
+    blueGroupBox("Salvataggio su file", 1209, QRect(290, 334, 400, 80), area);
     label(1217, "Periodo (s)", QRect(300, 366, 80, 26));
     period_ = field(1216, QRect(384, 366, 70, 26));
     period_->setMaxLength(6);
