@@ -30,6 +30,13 @@ class Device {
     // `rawBlockExit()` (followed by CR) still arrives as a command.
     virtual size_t rawBlockLength() const { return 0; }
     virtual std::string rawBlockExit() const { return {}; }
+    // Bytes the device sends unasked (a logger's monitor packets) that are due by `now` [ms of
+    // the line clock], and when the next are due.
+    virtual std::string unsolicited(double now) {
+        (void)now;
+        return {};
+    }
+    virtual double unsolicitedDue() const { return std::numeric_limits<double>::infinity(); }
 };
 
 // Builds the model of `opts.kind` over `state`, whose accesses are guarded by the caller.

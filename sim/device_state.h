@@ -105,6 +105,8 @@ struct DeviceState {
     std::array<uint8_t, kBoardEepromSize> eeprom = defaultBoardEeprom();
     uint16_t eeAddress = 0; // next "ATEE" address, set by "ATRDxxxx"
     std::vector<SimInverter> inverters = defaultInverters();
+    // Loggers: packet lines sent in monitor mode, without their CR, oldest first.
+    std::vector<std::string> monitorSent;
 
     std::span<const uint8_t> page(uint16_t n) const {
         return {flash.data() + static_cast<size_t>(n & kPageMask) * kPageSize, kPageSize};

@@ -113,8 +113,14 @@ bool LoggerDevice::command(const std::string& cmd, const std::string& arg, Reply
 bool LoggerDevice::control(uint32_t code, Reply& r) {
     switch (code) {
     case 0x00: // probe step
-    case 0x07: // real-time data on (no packets are produced)
-    case 0x08: // real-time data off
+        r = ok();
+        return true;
+    case 0x07: // monitor mode: the nodes' packets follow the acknowledgement
+        r = ok();
+        monitor_.start(st_, monitorSpeed_, seed_);
+        return true;
+    case 0x08: // monitor mode off
+        monitor_.stop();
         r = ok();
         return true;
     case 0x05: // enter IDLE

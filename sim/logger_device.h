@@ -4,6 +4,7 @@
 #include <string>
 
 #include "sim/device.h"
+#include "sim/monitor_stream.h"
 
 namespace sim {
 
@@ -34,10 +35,13 @@ template <typename... A> Reply linef(const char* fmt, A... a) {
 class LoggerDevice : public Device {
   public:
     LoggerDevice(const SimOptions& o, DeviceState& st)
-        : kind_(o.kind), fw_(o.fw), st_(st), eraseMs_(o.eraseMs), eraseEndLost_(o.eraseEndLost) {}
+        : kind_(o.kind), fw_(o.fw), st_(st), monitorSpeed_(o.monitorSpeed), seed_(o.seed), eraseMs_(o.eraseMs),
+          eraseEndLost_(o.eraseEndLost) {}
     Reply handle(const std::string& rq) override;
     size_t rawBlockLength() const override { return st_.uploadMode ? kBlockSize : 0; }
     std::string rawBlockExit() const override { return "ATCM15"; }
+    std::string unsolicited(double now) override { return monitor_.due(now, st_); }
+    double unsolicitedDue() const override { return monitor_.deadline(); }
 
   protected:
     // Handles "AT" + `cmd` (two letters) + `arg`; false = not known (answered "ERR").
@@ -46,6 +50,9 @@ class LoggerDevice : public Device {
     DeviceKind kind_;
     uint16_t fw_;
     DeviceState& st_;
+    double monitorSpeed_;
+    uint32_t seed_;
+    MonitorStream monitor_; // monitor mode ("ATCM07" .. "ATCM08")
 
   private:
     uint32_t eraseMs_; // [ms]

@@ -55,6 +55,7 @@ struct SimOptions {
     bool modemGsm = false;        // a GSM module: answers +CSQ, +CPIN?, +CREG?, +CGMI; ATD without T
     uint32_t modemRingMs = 0;     // when not 0: an unsolicited RING this often while idle [ms]
     int modemDropAfter = -1;      // the carrier is lost at the n-th request of a call (-1 never)
+    double monitorSpeed = 1;      // monitor mode: the nodes' sample timers run this many times faster
 };
 
 // Serves one device on its own thread. Safe to start and stop repeatedly in one process; the

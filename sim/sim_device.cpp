@@ -187,10 +187,16 @@ namespace {
 
 class DirectFront : public Front {
   public:
-    explicit DirectFront(Device& dev) : link_(dev) {}
+    explicit DirectFront(Device& dev) : dev_(dev), link_(dev) {}
     void onByte(uint8_t b, double t, LinePort& port) override { link_.onByte(b, t, port); }
+    void onTime(double now, LinePort& port) override {
+        const std::string b = dev_.unsolicited(now);
+        if (!b.empty()) port.send(b, now, "monitor");
+    }
+    double deadline() const override { return dev_.unsolicitedDue(); }
 
   private:
+    Device& dev_;
     DeviceLink link_;
 };
 

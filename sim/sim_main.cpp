@@ -36,6 +36,7 @@ const char kUsage[] =
     "  --transcript FILE   write a log of requests and replies\n"
     "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage\n"
     "  --seed N            scenario seed (default 1)\n"
+    "  --monitor-speed N   monitor mode: the nodes send N times faster than their sample timers\n"
     "  --state DIR         load DIR/device.json and DIR/flash.bin instead of a scenario\n"
     "  --save-flash FILE   write the flash image (4096 x 528 bytes) before serving\n"
     "  --save-state DIR    write DIR/device.json and DIR/flash.bin before serving\n"
@@ -131,6 +132,9 @@ int main(int argc, char** argv) {
                 opts.eraseMs = static_cast<uint32_t>(n);
             else
                 opts.seed = static_cast<uint32_t>(n);
+        } else if (a == "--monitor-speed") {
+            if (!value(v) || !parseUnsigned(v, 100000, n) || n == 0) return usageError(a + " needs a number 1..100000");
+            opts.monitorSpeed = static_cast<double>(n);
         } else if (a == "--fw") {
             if (!value(v) || std::strlen(v) > 2 || !parseUnsigned(v, 0xFF, n, 16)) {
                 return usageError("--fw needs two hex digits");

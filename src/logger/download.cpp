@@ -441,15 +441,16 @@ void virgAdj(std::string& buf, int virgola) {
     if (p != std::string::npos && p < 10) buf[p] = ',';
 }
 
-float ExpoCh[256];
+double ExpoCh[256];
 int ExpoN[256];
 uint8_t ExpoGra[256];
 
 void printHeaderExp() {
     if (!Exportfile) return;
     std::fprintf(Exportfile, "\"Timestamp\"");
+    int columns = 0; // as many as a row has
     for (int n = 1; n <= TotalNodeNum; ++n)
-        for (int j = 0; j < InfoFE[n].chanu_logic; ++j)
+        for (int j = 0; j < InfoFE[n].chanu_logic && columns++ < 256; ++j)
             std::fprintf(Exportfile, ";\"CH%u_%u: %s\"", static_cast<unsigned>(InfoFE[n].nodead),
                          static_cast<unsigned>(j + 1), Lista_Grandezze[InfoFE[n].quantity(j)]);
     std::fprintf(Exportfile, "\r\n");
@@ -463,9 +464,13 @@ void printDataExp(time_t timestamp) {
     const int total = TotalLogicCh < 256 ? TotalLogicCh : 256;
     std::string text;
     for (int i = 0; i < total; ++i) {
-        float v = ExpoN[i] <= 1 ? ExpoCh[i] : ExpoCh[i] / static_cast<float>(ExpoN[i]);
-        adj_value2(text, ExpoGra[i], v);
-        virgAdj(text, Flag.comma);
+        if (ExpoN[i] <= 0) {
+            text = "Err"; // no reading in this period: never written as a measured 0
+        } else {
+            const double v = ExpoN[i] == 1 ? ExpoCh[i] : ExpoCh[i] / ExpoN[i];
+            adj_value2(text, ExpoGra[i], v);
+            virgAdj(text, Flag.comma);
+        }
         std::fprintf(Exportfile, ";%s", text.c_str());
     }
     std::fprintf(Exportfile, "\r\n");

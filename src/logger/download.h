@@ -47,8 +47,9 @@ int writeDataFileFrom(FILE* records, const std::string& namefile);
 extern std::vector<uint8_t> DownloadedRecords;
 extern bool KeepDownloadedRecords;
 
-// Monitor export stream.
-extern float ExpoCh[256];
+// Monitor export stream: per channel the sum (double: 32-bit counters keep every digit), the
+// count of readings and the quantity code of the current period.
+extern double ExpoCh[256];
 extern int ExpoN[256];
 extern uint8_t ExpoGra[256];
 void printHeaderExp();

@@ -1,7 +1,5 @@
 #include "logger/page_dialog.h"
 
-#include <QFontDatabase>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "logger/logger_widgets_dialog.h"
 #include "logger/page_viewer.h"
 #include "platform/text_box.h"
 #include "platform/text_cp1252.h"
@@ -59,27 +58,8 @@ DialogPage::DialogPage(QWidget* parent) : QDialog(parent) {
     auto* area = new QWidget(this);
     area->setFixedSize(kArea);
 
-    auto* group = new QGroupBox("Pagina dati", area);
-    group->setObjectName(idName(603));
-    group->setGeometry(kGroup);
-    QPalette gp = group->palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        gp.setColor(role, Qt::blue);
-    group->setPalette(gp);
-
-    text_ = new QPlainTextEdit(area);
-    text_->setObjectName(idName(601));
-    text_->setReadOnly(true);
-    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setStyleHint(QFont::Monospace);
-    fixed.setFixedPitch(true);
-    text_->setFont(fixed);
-    QPalette tp = text_->palette();
-    tp.setColor(QPalette::Base, Qt::black);
-    tp.setColor(QPalette::Text, Qt::white);
-    text_->setPalette(tp);
-    text_->setGeometry(kText);
+    blueGroupBox("Pagina dati", 603, kGroup, area);
+    text_ = darkTextBox(601, kText, area);
 
     auto* label = new QLabel("Indirizzo pagina dati", area);
     label->setObjectName(idName(606));

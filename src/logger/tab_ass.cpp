@@ -210,11 +210,11 @@ float adj_value(std::string& strz, int typegra, int32_t x) {
     return scaled;
 }
 
-void adj_value2(std::string& strz, int typegra, float x) {
+void adj_value2(std::string& strz, int typegra, double x) {
     const Scale s = scaleOf(typegra & 0x1F);
     char buf[64];
     const char* fmt = s.divisor == 0.0f ? "%.0f" : s.decimals == 1 ? "%.1f" : "%.2f";
-    std::snprintf(buf, sizeof buf, fmt, static_cast<double>(x));
+    std::snprintf(buf, sizeof buf, fmt, x);
     strz = buf;
 }
 

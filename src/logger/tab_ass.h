@@ -48,7 +48,7 @@ int decodeTabAss();
 int getCHlogic(int* pnodeNum, int32_t* vx_logic, const int16_t* vx, uint8_t chaNu, uint8_t nodeAd);
 // Text of raw value x of quantity code typegra (at most 12 characters); returns the scaled value.
 float adj_value(std::string& strz, int typegra, int32_t x);
-void adj_value2(std::string& strz, int typegra, float x);
+void adj_value2(std::string& strz, int typegra, double x);
 
 // Node index (1..TotalNodeNum) of a node address; 0 when the table has no such node.
 int nodeIndex(uint8_t address);

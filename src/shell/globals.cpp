@@ -4,6 +4,7 @@
 #include "boards/energy_board.h"
 #include "link/korvane_com.h"
 #include "link/modem.h"
+#include "logger/monitor.h"
 #include "logger/session.h"
 #include "shell/korvane.h"
 #include "shell/phone_book.h"
@@ -58,6 +59,7 @@ void initVAR() {
     for (auto& v : Vbat_curr) v = 0;
     PosWin1 = PosWin2 = PosWin3 = WinPos{};
     EE = ee_buf{};
+    resetMonitorState();
 }
 
 void setProgramNames() {

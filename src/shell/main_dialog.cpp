@@ -11,6 +11,7 @@
 #include "archive/archive_desktop.h"
 #include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
+#include "logger/monitor_dialog.h"
 #include "logger/sample_timer_dialog.h"
 #include "logger/time_marks.h"
 #include "platform/text_cp1252.h"
@@ -96,7 +97,13 @@ void DialogMain::buildControls(QWidget* area) {
     connect(clock, &QPushButton::clicked, this, [this] { clockSyncClicked(); });
     auto* sampleTimer = button(238, "Sample Timer", QRect(474, 186, 164, 30));
     connect(sampleTimer, &QPushButton::clicked, this, [this] { sampleTimerClicked(); });
-    button(237, "Monitor", QRect(474, 224, 164, 30))->setEnabled(false);
+    auto* monitor = button(237, "Monitor", QRect(474, 224, 164, 30));
+    connect(monitor, &QPushButton::clicked, this, [this] {
+        openMonitor(this, [this] {
+            initSession(windowOf(this), this);
+            if (Flag.pages_error == 0) rewriteSummary();
+        });
+    });
     verboseLabel_ = label(239, "", QRect(462, 276, 188, 24), Qt::AlignCenter);
 
     auto* exitButton = button(212, "Exit", QRect(474, 398, 164, 34));

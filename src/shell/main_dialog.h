@@ -4,7 +4,8 @@
 // downloads the session into the working data file and opens the data table (dialog 800) on it;
 // "Clock sync" sets the device clock,
 // "Sample Timer" opens dialog 700 (loggers), the "R" buttons acknowledge the boards' alarms and
-// "Dettagli" opens the inverter screen 2200. "Monitor" is not connected yet and stays disabled.
+// "Dettagli" opens the inverter screen 2200. "Monitor" opens the real-time monitor (dialog 400),
+// with this panel's controls disabled until it closes.
 #include <memory>
 #include <string>
 

@@ -58,8 +58,8 @@ TEST_F(MainDialogTest, ControlsFollowTheKindOfDeviceAndOnlyExitLeaves) {
             EXPECT_EQ(alarmsShown, kind ? 13 - 4 : 0); // no "R" button: nothing latched
             EXPECT_EQ(dlg.control(238)->isVisible(), kind == 0);
             if (kind == 0) {
-                EXPECT_FALSE(dlg.control(237)->isEnabled()); // not connected yet
-                EXPECT_TRUE(dlg.control(210)->isEnabled());  // a valid sample time, even without a session
+                EXPECT_TRUE(dlg.control(237)->isEnabled()); // opens the monitor
+                EXPECT_TRUE(dlg.control(210)->isEnabled()); // a valid sample time, even without a session
             }
             sendKey(dlg.control(233), Qt::Key_Return);
             sendKey(&dlg, Qt::Key_Escape);

@@ -57,6 +57,17 @@ class SimClient {
         return readLine(timeoutMs);
     }
 
+    // Reads until `n` CR-ended lines have come (fewer on time-out).
+    std::string readLines(size_t n, int timeoutMs = 5000) {
+        return readUntil(
+            [n](const std::string& s) {
+                size_t crs = 0;
+                for (char ch : s) crs += ch == '\r';
+                return crs >= n;
+            },
+            timeoutMs);
+    }
+
   private:
     static std::chrono::steady_clock::time_point now() { return std::chrono::steady_clock::now(); }
     template <class Done> std::string readUntil(Done done, int timeoutMs) {
