@@ -47,13 +47,12 @@ PortInfo describePort(const std::string& name) {
     const std::string path = portDevicePath(name);
     const fs::path device = fs::weakly_canonical(path, ec);
     p.device = ec ? path : device.string();
-    for (const fs::directory_entry& e :
-         fs::directory_iterator(envDir("KORVANE_DEV_DIR", "/dev") + "/serial/by-id", ec)) {
+    std::error_code dirEc;
+    fs::directory_iterator end;
+    for (fs::directory_iterator e(envDir("KORVANE_DEV_DIR", "/dev") + "/serial/by-id", dirEc);
+         !dirEc && e != end && p.byId.empty(); e.increment(dirEc)) {
         std::error_code linkEc;
-        if (fs::weakly_canonical(e.path(), linkEc) == device && !linkEc) {
-            p.byId = e.path().string();
-            break;
-        }
+        if (fs::weakly_canonical(e->path(), linkEc) == device && !linkEc) p.byId = e->path().string();
     }
     const fs::path usb = usbDeviceOf(device.filename().string());
     if (!usb.empty()) {

@@ -51,22 +51,21 @@ std::vector<std::string> portHolders(const std::string& devicePath, const std::s
     const fs::path device = fs::weakly_canonical(devicePath, ec);
     if (ec) return out;
     const std::string self = std::to_string(::getpid());
-    for (const fs::directory_entry& proc : fs::directory_iterator(procDir, ec)) {
-        const std::string pid = proc.path().filename().string();
+    // Processes come and go while /proc is read: every step takes an error code, none throws.
+    fs::directory_iterator end;
+    for (fs::directory_iterator proc(procDir, ec); !ec && proc != end; proc.increment(ec)) {
+        const std::string pid = proc->path().filename().string();
         if (!allDigits(pid) || pid == self) continue; // descriptors this program inherited do not count
-        std::error_code fdEc;
         bool holds = false;
-        for (const fs::directory_entry& fd : fs::directory_iterator(proc.path() / "fd", fdEc)) {
+        std::error_code fdEc;
+        for (fs::directory_iterator fd(proc->path() / "fd", fdEc); !fdEc && fd != end && !holds;
+             fd.increment(fdEc)) {
             std::error_code linkEc;
-            const fs::path target = fs::read_symlink(fd.path(), linkEc);
-            if (!linkEc && target == device) {
-                holds = true;
-                break;
-            }
+            holds = fs::read_symlink(fd->path(), linkEc) == device && !linkEc;
         }
         if (!holds) continue;
         std::string name;
-        std::ifstream(proc.path() / "comm") >> name;
+        std::getline(std::ifstream(proc->path() / "comm"), name);
         out.push_back((name.empty() ? std::string("?") : name) + " (pid " + pid + ")");
     }
     return out;
