@@ -58,12 +58,15 @@ int cmdPorts(const CliArgs& args) {
 
 const CliCommandRegistrar
     kPorts({"ports",
-            "ports                      list the ports the scan tries, in its order, with "
-            "the device node,\n"
-            "                             the /dev/serial/by-id name and the USB vendor, "
-            "product and serial\n"
-            "                             number where the system knows them. Exit 0, 1 "
-            "no port.",
+            "ports                      list the ports the scan tries, in its order, with the "
+            "device node,\n"
+            "                             the /dev/serial/by-id name and the USB vendor, product "
+            "and serial\n"
+            "                             number where the system knows them. Exit 0, 1 no port.\n"
+            "                             (A command that finds no device exits 2; 3 when a port "
+            "may not be\n"
+            "                             used, 4 when another program holds it, 5 when it does "
+            "not exist.)",
             cmdPorts, 5});
 
 } // namespace
