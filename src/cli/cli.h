@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/port_problem.h"
 #include "platform/ui_console.h"
 
 using CliArgs = std::vector<std::string>;
@@ -31,8 +32,19 @@ int usageError(const std::string& why);
 void printText(const std::string& text, bool utf8);
 // Finds the device as the desktop program does: the -p port, or the scan. 1 = found.
 int findDevice();
-// Shows the "COM Error" text of a device that did not answer; returns 2.
+// Exit statuses of a command that found no device: none answered, or the port could not be
+// opened because the user may not use it, another program holds it, or it does not exist.
+inline constexpr int kExitNoDevice = 2;
+inline constexpr int kExitPortPermission = 3;
+inline constexpr int kExitPortBusy = 4;
+inline constexpr int kExitPortMissing = 5;
+// Shows the "COM Error" text of a device that did not answer, then reportPortProblems; returns
+// its status.
 int reportNoDevice();
+// Prints on stderr, one line each, why the port named with -p and the scanned ports that exist
+// could not be opened; returns the exit status of the first reason (kExitNoDevice without one).
+int reportPortProblems();
+int portProblemStatus(PortProblem p);
 // Finds the device and reads its current session, the retry questions answered "Yes"
 // `retries` times and the page-count question "Yes". 0 = ready; otherwise the exit status.
 int openSession(long retries);

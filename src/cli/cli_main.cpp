@@ -87,7 +87,7 @@ int findDevice() {
 
 int reportNoDevice() {
     messageBox(nullptr, deviceNotFoundText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
-    return 2;
+    return reportPortProblems();
 }
 
 // Reads the current session with the retry questions answered "Yes" `retries` times.

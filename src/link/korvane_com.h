@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/port_problem.h"
 #include "platform/serial_port.h"
 #include "platform/text_box.h"
 #include "shell/korvane.h"
@@ -84,8 +85,15 @@ struct ModemResult {
 inline constexpr uint32_t kButtonFace = 0xFF000000u;
 const ModemResult& Codifica_risposta_modem(unsigned code);
 
-// Opens a port by its name ("COMn" or a path). nullptr when it cannot be opened.
+// Opens a port by its name ("COMn" or a path). nullptr when it cannot be opened; the reason is
+// then in Com_open_failure (its problem is None after a successful open).
 ComHandle openComPort(const std::string& name);
+extern PortOpenFailure Com_open_failure;
+// Why the port named on the command line (-p) could not be opened (None when it opened).
+extern PortOpenFailure Com_named_failure;
+// The text of a message about a port, with the reason of Com_open_failure as a line of its own
+// under it when the port could not be opened.
+std::string withPortReason(const std::string& text);
 void closeComPort(ComHandle& h);
 
 // "Apparecchio non trovato !" or "Modem non trovato !" with the baud rate, as the start-up

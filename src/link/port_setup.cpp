@@ -1,4 +1,5 @@
 // Port set-up, restore and the device probe.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -9,8 +10,19 @@
 
 PortSettings dcb_old;
 
+PortOpenFailure Com_open_failure;
+PortOpenFailure Com_named_failure;
+
 ComHandle openComPort(const std::string& name) {
-    return SerialPort::open(portDevicePath(name));
+    const std::string path = portDevicePath(name);
+    ComHandle h = SerialPort::open(path);
+    Com_open_failure = h ? PortOpenFailure{} : describeOpenFailure(path, errno);
+    return h;
+}
+
+std::string withPortReason(const std::string& text) {
+    const std::string reason = portProblemText(Com_open_failure);
+    return reason.empty() ? text : text + "\r\n\r\n" + reason;
 }
 
 void closeComPort(ComHandle& h) {

@@ -16,7 +16,15 @@ SerialPort* SerialPort::open(const std::string& path) {
         errno = ENOTTY;
         return nullptr;
     }
-    // Exclusive use: a second open by another process fails with EBUSY (root excepted).
+    // A port another open holds for exclusive use is busy, also for root (whom the driver would
+    // let in): taking a line from under another program would garble both.
+    int held = 0;
+    if (ioctl(fd, TIOCGEXCL, &held) == 0 && held != 0) {
+        ::close(fd);
+        errno = EBUSY;
+        return nullptr;
+    }
+    // Exclusive use: a second open by another process fails with EBUSY.
     if (ioctl(fd, TIOCEXCL) != 0 && errno == EBUSY) {
         ::close(fd);
         return nullptr;

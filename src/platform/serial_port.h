@@ -25,7 +25,8 @@ struct LineConfig {
 class SerialPort {
   public:
     // Opens `path` for reading and writing, exclusively, without becoming its controlling
-    // terminal. Returns nullptr (errno set) when the device cannot be opened.
+    // terminal. Returns nullptr (errno set) when the device cannot be opened; a port that another
+    // open holds exclusively gives EBUSY.
     static SerialPort* open(const std::string& path);
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;

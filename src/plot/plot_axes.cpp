@@ -317,8 +317,24 @@ void curve(std::span<const float> x, std::span<const float> y, int n) {
     // px = L + (x - xa) / (xe - xa) * width, py = B - (y - ya) / (ye - ya) * height
     const double kx = at.frameW / (at.sx.e - at.sx.a), ky = at.frameH / (at.sy.e - at.sy.a);
     const double xa = at.sx.a, ya = at.sy.a;
-    for (size_t i = 0; i < static_cast<size_t>(n); ++i) clip.add(L + (x[i] - xa) * kx, B - (y[i] - ya) * ky);
-    if (n == 1) clip.add(L + (x[0] - xa) * kx, B - (y[0] - ya) * ky); // a single point: a dot
+    // A point that is not a number (a missing value) breaks the line. A point standing alone,
+    // between two such gaps or at an end, is drawn as a dot: a short level stroke as long as
+    // the line is thick (at least 0.5 mm), which every reader shows, whatever its pen caps.
+    const auto n_ = static_cast<size_t>(n);
+    const auto usable = [&](size_t i) { return std::isfinite(x[i]) && std::isfinite(y[i]); };
+    const double dot = std::max(curveLineWidth(at.thickness) / 2.0, 2.5);
+    for (size_t i = 0; i < n_; ++i) {
+        const double px = L + (x[i] - xa) * kx, py = B - (y[i] - ya) * ky;
+        const bool alone = usable(i) && (i == 0 || !usable(i - 1)) && (i + 1 == n_ || !usable(i + 1));
+        if (!alone) {
+            clip.add(px, py);
+            continue;
+        }
+        clip.finish();
+        clip.add(px - dot, py);
+        clip.add(px + dot, py);
+        clip.finish();
+    }
     clip.finish();
 }
 

@@ -22,10 +22,11 @@ void openPortOption(const std::string& arg) {
         Flag.COM_ext = 0;
     }
     hCom = openComPort(CommPort);
+    Com_named_failure = Com_open_failure;
     if (!hCom) {
         messageBox(nullptr,
-                   "Non e' possibile aprire la porta " + CommPort +
-                       " !\r\nVerra' eseguita una scansione automatica",
+                   withPortReason("Non e' possibile aprire la porta " + CommPort +
+                                  " !\r\nVerra' eseguita una scansione automatica"),
                    "Warning", MsgButtons::Ok, MsgIcon::Warning);
         return;
     }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "link/korvane_com.h"
+#include "platform/port_info.h"
 #include "platform/ui_qt_dialog.h"
 #include "shell/quick_dialog.h"
 #include "shell/screen_rules.h"
@@ -42,13 +43,34 @@ int SelComDialog::run() {
     if (scanComPorts() == 1) return 2;
 
     list_->clear();
-    for (const std::string& name : Porte) list_->addItem(qtText(name));
+    names_.clear();
+    // Each port with the adapter behind it; then the ports that exist but could not be opened,
+    // greyed, with the reason (a double-click tries them again).
+    for (const std::string& name : Porte) {
+        const PortInfo info = describePort(name);
+        const std::string summary = portSummary(info);
+        auto* item = new QListWidgetItem(qtText(name), list_);
+        if (!summary.empty()) item->setText(item->text() + "\n    " + QString::fromUtf8(summary));
+        if (!info.byId.empty() && info.byId != name) item->setToolTip(QString::fromUtf8(info.byId));
+        names_.push_back(name);
+    }
+    for (const PortOpenFailure& f : Porte_failed) {
+        auto* item = new QListWidgetItem(qtText(f.path + "\n    (" + portProblemTag(f.problem) + ")"), list_);
+        item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+        item->setToolTip(qtText(portProblemText(f)));
+        names_.push_back(f.path);
+    }
     if (list_->count() > 0) list_->setCurrentRow(0);
     list_->setFocus();
 
     centreOnScreen(this);
     show();
-    if (Nport == 0) messageBox(windowOf(this), kNoComPortText, "Warning", MsgButtons::Ok, MsgIcon::Warning);
+    if (Nport == 0) {
+        const std::string why = scanFailureText();
+        messageBox(windowOf(this),
+                   why.empty() ? std::string(kNoComPortText) : kNoComPortText + ("\r\n\r\n" + why), "Warning",
+                   MsgButtons::Ok, MsgIcon::Warning);
+    }
     return exec();
 }
 
@@ -57,15 +79,16 @@ void SelComDialog::reject() {
 }
 
 void SelComDialog::choose(int row) {
-    if (row < 0 || row >= list_->count() || static_cast<size_t>(row) >= Porte.size()) return;
+    if (row < 0 || row >= list_->count() || static_cast<size_t>(row) >= names_.size()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    int found = openAndProbe(Porte[static_cast<size_t>(row)]);
+    int found = openAndProbe(names_[static_cast<size_t>(row)]);
     QApplication::restoreOverrideCursor();
     if (found == 1) {
         done(2);
         return;
     }
-    messageBox(windowOf(this), deviceNotFoundText(), "COM Error", MsgButtons::Ok, MsgIcon::Error);
+    messageBox(windowOf(this), withPortReason(deviceNotFoundText()), "COM Error", MsgButtons::Ok,
+               MsgIcon::Error);
 }
 
 void SelComDialog::offlineMode() {

@@ -2,6 +2,8 @@
 // Dialog 100: the port-selection dialog of the start-up. Scans the ports; when a device
 // answers it ends at once (never shown), otherwise it lists the ports for a manual choice.
 #include <QDialog>
+#include <string>
+#include <vector>
 
 class QListWidget;
 class QPushButton;
@@ -27,5 +29,6 @@ class SelComDialog : public QDialog {
     void choose(int row);
     void offlineMode();
     QListWidget* list_;
+    std::vector<std::string> names_; // the port of each list row
     QPushButton* exit_;
 };

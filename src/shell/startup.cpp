@@ -13,12 +13,40 @@ int deviceTimeout() {
     return TMO_value != 0 ? static_cast<int>(TMO_value) : 2000;
 }
 
+std::vector<PortOpenFailure> Porte_failed;
+
+std::string scanFailureText() {
+    std::string text;
+    for (PortProblem kind : {PortProblem::Permission, PortProblem::Busy}) {
+        const PortOpenFailure* first = nullptr;
+        int more = 0;
+        for (const PortOpenFailure& f : Porte_failed) {
+            if (f.problem != kind) continue;
+            if (first)
+                ++more;
+            else
+                first = &f;
+        }
+        if (!first) continue;
+        if (!text.empty()) text += "\r\n";
+        text += portProblemText(*first);
+        if (more > 0) text += " (Anche altre " + std::to_string(more) + " porte.)";
+    }
+    return text;
+}
+
 int scanComPorts() {
     Porte.clear();
     Nport = 0;
+    Porte_failed.clear();
     for (const std::string& name : scanPortNames()) {
         ComHandle h = openComPort(name);
-        if (!h) continue;
+        if (!h) {
+            const PortProblem p = Com_open_failure.problem;
+            if (p == PortProblem::Permission || p == PortProblem::Busy)
+                Porte_failed.push_back(Com_open_failure);
+            continue;
+        }
         if (Porte.size() < kMaxScanPorts) {
             Porte.push_back(name);
             Nport = static_cast<int>(Porte.size());

@@ -172,16 +172,16 @@ bool collectGraphData(const TableModel& table, const ColumnSelection& selcol, in
         return false;
     }
     for (int i = 0; i < n; ++i) out.x[static_cast<size_t>(i)] = static_cast<float>(out.rows.x0 + i);
+    // The Y range spans the values present; a missing reading (NaN) breaks its curve instead.
     float lo = FLT_MAX, hi = -FLT_MAX;
     std::string header;
     for (size_t c = 0; c < out.columns.size(); ++c) {
         std::vector<float>& v = out.y[c];
         for (int i = 0; i < n; ++i) {
             int precision = 0;
-            float value = strLV_num(table, out.rows.first + i, out.columns[c], precision);
-            if (std::isnan(value)) value = 0;
-            value = std::clamp(value, -FLT_MAX, FLT_MAX); // a text beyond the float range
+            const float value = strLV_num(table, out.rows.first + i, out.columns[c], precision);
             v[static_cast<size_t>(i)] = value;
+            if (std::isnan(value)) continue;
             lo = std::min(lo, value);
             hi = std::max(hi, value);
         }
@@ -190,10 +190,20 @@ bool collectGraphData(const TableModel& table, const ColumnSelection& selcol, in
         std::replace(header.begin(), header.end(), '\xB0', '*');
         out.legend.push_back(header);
     }
+    if (lo > hi) lo = hi = 0; // nothing present at all: an empty axis system from 0
     out.minimum = lo;
     out.maximum = hi;
     out.scale = graphScale(lo, hi, out.rows.x0, out.rows.x1);
     return true;
+}
+
+int GraphData::missingAt(int64_t rowNumber) const {
+    const int64_t i = rowNumber - rows.x0;
+    if (i < 0 || i >= rows.n) return 0;
+    int missing = 0;
+    for (const std::vector<float>& v : y)
+        if (std::isnan(v[static_cast<size_t>(i)])) ++missing;
+    return missing;
 }
 
 bool inGraphArea(const GraphData& d, int x, int y) {
@@ -215,7 +225,13 @@ void graphClick(const GraphData& d, int x, int y, GraphReadOut& r) {
     const auto row = static_cast<int64_t>(std::nearbyint(at)); // halves to even
     const tempo t = rowTime(row);
     r.shown = true;
-    r.yText = format("%s= %.2f", "Valore Y", value);
+    const int missing = d.missingAt(row);
+    if (missing == d.k())
+        r.yText = format("%s= %s", "Valore Y", kMissingReadOut);
+    else if (missing > 0)
+        r.yText = format("%s= %.2f (%d di %d %s)", "Valore Y", value, missing, d.k(), kMissingCurves);
+    else
+        r.yText = format("%s= %.2f", "Valore Y", value);
     r.xText = format("%s= %u (%02u%02u%02u_%02u%02u%02u)", "Valore X", static_cast<unsigned>(row), t.anno,
                      t.mese, t.giorno, t.ora, t.minuto, t.secondo);
     r.markX = x - 13;

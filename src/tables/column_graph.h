@@ -7,6 +7,7 @@
 // Page layout [0.1 mm]: the axis system's lower left corner at (300, 1900), 2500 wide and
 // 1683 - 33 k high for k plotted columns (each legend line takes 33 from the top); the legend at
 // (300, 50); the read-out (two red lines and an "x" marker) at (1500, 30) and (1500, 80).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,11 +51,14 @@ struct GraphData {
     GraphRows rows;
     std::vector<int> columns;          // table columns plotted, in column order
     std::vector<float> x;              // row numbers x0, x0 + 1, ...
-    std::vector<std::vector<float>> y; // the values of each plotted column, one per row
+    std::vector<std::vector<float>> y; // the values of each plotted column, one per row; NaN
+                                       // where the reading is missing (the curve breaks there)
     std::vector<std::string> legend;   // legend line of each column (header, degree sign as '*')
     GraphScale scale;
-    float minimum = 0, maximum = 0; // over all plotted values
+    float minimum = 0, maximum = 0; // over all values present (0 and 0 when none is)
     int k() const { return static_cast<int>(columns.size()); }
+    // How many plotted columns miss their reading at row number `rowNumber` (0 outside the rows).
+    int missingAt(int64_t rowNumber) const;
     int axisTop() const { return 217 + 33 * k(); }     // upper edge of the axis area [0.1 mm]
     int axisHeight() const { return 1683 - 33 * k(); } // [0.1 mm]
 };
@@ -62,6 +66,11 @@ struct GraphData {
 // Reads the selected columns of the rows graphRowRange chooses. False when there is no column,
 // no row or no memory for the values.
 bool collectGraphData(const TableModel& table, const ColumnSelection& selcol, int nitem, GraphData& out);
+
+// The read-out's Y value at a row where every plotted column misses its reading, and the note
+// added to the value when only some of them do ("2 di 3 curve senza valore").
+inline constexpr const char* kMissingReadOut = "valore mancante";
+inline constexpr const char* kMissingCurves = "curve senza valore";
 
 // What the read-out shows; kept across the redraws of one graph.
 struct GraphReadOut {
@@ -74,8 +83,8 @@ struct GraphReadOut {
 // Whether a page position lies in the axis area of the graph.
 bool inGraphArea(const GraphData& d, int x, int y);
 // A left click at page position (x, y): inside the axis area the read-out shows the value and
-// the row there (with the row's time) and the row becomes the marked one; outside it the
-// read-out is forgotten.
+// the row there (with the row's time) and the row becomes the marked one; at a row whose readings
+// are missing the Y value says so; outside the area the read-out is forgotten.
 void graphClick(const GraphData& d, int x, int y, GraphReadOut& r);
 
 // Plot output of a picture file by its name's extension: ".svg" SVG, ".png" PNG, anything else

@@ -1,11 +1,13 @@
 #include "tables/data_table.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -308,7 +310,12 @@ int loadLV(TableModel& table, const std::string& namefile) {
     table.reserveRows(rows);
     std::vector<std::string> cells(static_cast<size_t>(table.columnCount()));
     bool eof = false, newDay = true;
+    // The inputs of the derived columns are taken from each row alone: a row whose power or
+    // irradiance is missing ("Err", no value) gives no efficiency and adds nothing to the day's
+    // energy, which therefore counts the rows present. A day without any power reading so far
+    // shows "Err" rather than an energy of 0.
     float power = 0, irradiance = 0, dayEnergy = 0; // [kW], [W/m2], [kWh]
+    bool havePower = false, haveIrradiance = false, dayHasPower = false;
     // Rows are one sample time apart, the period that also spaces their time stamps [s].
     const auto rowSeconds = static_cast<float>(Tsample);
     char num[400]; // "%1.1f" of the largest value a cell can give
@@ -329,14 +336,20 @@ int loadLV(TableModel& table, const std::string& namefile) {
 
         int k = 0; // data column of the next value
         bool dayReset = false;
+        havePower = haveIrradiance = false;
         const auto closeCell = [&] {
             if (k < nData) cells[static_cast<size_t>(kFirstDataColumn + k)] = text;
-            const auto v = static_cast<float>(parseNumber(text));
+            bool present = false;
+            const auto v = static_cast<float>(parseNumber(text, &present));
             if (k == derived.power) {
-                power = v;
-                dayEnergy += rowSeconds * power / 3600; // the row's power over the row's period
-            } else if (k == derived.irradiance) {
+                if (present) {
+                    power = v;
+                    havePower = true;
+                    dayEnergy += rowSeconds * power / 3600; // the row's power over the row's period
+                }
+            } else if (k == derived.irradiance && present) {
                 irradiance = v;
+                haveIrradiance = true;
             }
             // A new day starts its energy from 0, once, after the row's first value.
             if (firstOfDay && !dayReset) dayEnergy = 0, dayReset = true;
@@ -371,11 +384,16 @@ int loadLV(TableModel& table, const std::string& namefile) {
         }
         if (!text.empty()) closeCell(); // a last value without a line end
         if (!(eof && k == 0)) {
+            dayHasPower = (firstOfDay ? false : dayHasPower) || havePower;
             if (effCol >= 0) {
-                if (irradiance < 300.0f) {
+                if (!haveIrradiance) {
+                    cells[static_cast<size_t>(effCol)] = kNoNumberText;
+                } else if (irradiance < 300.0f) {
                     cells[static_cast<size_t>(effCol)] = "_Irr_low";
                 } else if (Pnom < 300) {
                     cells[static_cast<size_t>(effCol)] = "_Pnom_low";
+                } else if (!havePower) {
+                    cells[static_cast<size_t>(effCol)] = kNoNumberText;
                 } else {
                     std::snprintf(num, sizeof num, "%1.1f",
                                   100000000.0 * (power / static_cast<float>(Pnom)) / irradiance);
@@ -384,7 +402,8 @@ int loadLV(TableModel& table, const std::string& namefile) {
             }
             if (eneCol >= 0) {
                 std::snprintf(num, sizeof num, "%1.1f", static_cast<double>(dayEnergy));
-                cells[static_cast<size_t>(eneCol)] = num;
+                cells[static_cast<size_t>(eneCol)] =
+                    dayHasPower ? std::string(num) : std::string(kNoNumberText);
             }
         }
         table.appendRow(std::span<const std::string>(cells));
@@ -469,7 +488,10 @@ CellNumber readCellNumber(std::string_view text, int item) {
 float strLV_num(const TableModel& table, int item, int subitem, int& precision) {
     const CellNumber n = readCellNumber(table, item, subitem);
     precision = n.precision;
-    return static_cast<float>(n.value);
+    if (!n.numeric) return std::numeric_limits<float>::quiet_NaN();
+    // A text beyond the float range still lies beyond every other value of the graph.
+    return static_cast<float>(
+        std::clamp(n.value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
 // ---- edit operations ------------------------------------------------------------------------

@@ -71,7 +71,8 @@ struct CellNumber {
 CellNumber readCellNumber(const TableModel& table, int item, int subitem);
 // The same for a cell text already at hand (`item`: its row).
 CellNumber readCellNumber(std::string_view text, int item);
-// The same as a float, for the graphs; a cell without a number reads as 0.
+// The same as a float, for the graphs. A cell without a number is a missing reading and reads as
+// NaN (never as 0), so that nothing drawn or computed from it looks like a measurement.
 float strLV_num(const TableModel& table, int item, int subitem, int& precision);
 
 // The number at the start of a text, as a C conversion reads it (blanks and '+' allowed, point

@@ -78,7 +78,8 @@ TEST(CliProbe, ScanFindsTheDeviceOrReportsNoneAndTheModemNeedsItsSettings) {
     r = cli.run({"-p/dev/korvane-missing", "probe"}, {"KORVANE_PORTS=" + s->slavePath()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Warning: Non e' possibile aprire la porta /dev/korvane-missing ! Verra' eseguita una "
-                     "scansione automatica\n");
+                     "scansione automatica La porta /dev/korvane-missing non esiste (adattatore "
+                     "scollegato?): ricollegarlo e riprovare.\n");
     // A port without a device: no scan.
     r = cli.run({"-t", "200", "-b9600", "-p", silent.path(), "probe"}, {"KORVANE_PORTS=" + s->slavePath()});
     EXPECT_EQ(r.status, 2);

@@ -55,8 +55,11 @@ TEST_F(PlotAxes, CurvePointsMapLinearlyOntoTheAxisAreaAndAreClipped) {
     // leaving at the top and coming back: two runs
     EXPECT_EQ(draw({0, 5, 10}, {5, 15, 5}), (Runs{{{300, 1150}, {925, 400}}, {{2175, 400}, {2800, 1150}}}));
     EXPECT_EQ(draw({-5, -1}, {0, 10}), Runs{}); // wholly outside
-    // a point that is not a number breaks the line
-    EXPECT_EQ(draw({1, 2, 3, 4}, {1, nan, 3, 4}), (Runs{{{1050, 1450}, {1300, 1300}}}));
+    // a point that is not a number breaks the line; a point left alone is a short level dot
+    EXPECT_EQ(draw({1, 2, 3, 4}, {1, nan, 3, 4}),
+              (Runs{{{547.5, 1750}, {552.5, 1750}}, {{1050, 1450}, {1300, 1300}}}));
+    thkcrv(5); // as long as a thick line is wide
+    EXPECT_EQ(draw({1, 2, 3}, {nan, 3, nan}), (Runs{{{793.75, 1450}, {806.25, 1450}}}));
 }
 
 TEST_F(PlotAxes, ScalingProblemsAreReportedByGraf) {

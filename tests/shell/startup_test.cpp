@@ -151,7 +151,9 @@ TEST_F(Startup, PortWithoutADeviceEndsWithComErrorAndAPortThatCannotBeOpenedWith
     EXPECT_EQ(screens_.calls, std::vector<std::string>{"select"});
     ASSERT_EQ(ui_.shown.size(), 2u);
     EXPECT_EQ(ui_.shown[1].text, "Non e' possibile aprire la porta /dev/korvane-no-such-port !\r\nVerra' "
-                                 "eseguita una scansione automatica");
+                                 "eseguita una scansione automatica\r\n\r\nLa porta "
+                                 "/dev/korvane-no-such-port non esiste (adattatore scollegato?): "
+                                 "ricollegarlo e riprovare.");
     EXPECT_EQ(ui_.shown[1].title, "Warning");
     EXPECT_EQ(ui_.shown[1].icon, MsgIcon::Warning);
 }

@@ -1,5 +1,6 @@
 // The column graph on the recording device: row range, values, scaling, the picture's layout,
-// the read-out, the line thickness and the cases with nothing to plot. Clicks, saving and the
+// the read-out, the line thickness, the cases with nothing to plot, and missing readings (curves
+// broken at them, also in the metafile read back by libwmf). Clicks, saving and the
 // metafile read back through the dialog are covered by its offscreen test.
 #include <gtest/gtest.h>
 
@@ -169,6 +170,121 @@ TEST_F(ColumnGraphTest, PlusAndMinusChangeTheThicknessWithinOneToEleven) {
     rec->ops.clear();
     graphCol(table, sel, 20);
     EXPECT_EQ(curveWidths(20), (std::vector<float>{plot::curveLineWidth(4), plot::curveLineWidth(4)}));
+}
+
+// Pressure readings 1010..1016 hPa with a sensor that did not answer in rows 11..15 and 17..20:
+// row 16 stands alone between two gaps.
+std::string pressure(int row) {
+    const int n = row + 1;
+    if ((n >= 11 && n <= 15) || (n >= 17 && n <= 20)) return "Err";
+    return std::to_string(1010 + row % 7);
+}
+
+// A column of pressure readings with gaps next to a column holding a marker in row 1.
+class MissingInGraph : public ColumnGraphTest {
+  protected:
+    void SetUp() override {
+        ColumnGraphTest::SetUp();
+        fill(30, 2, [](int i, int c) { return c == 1 ? pressure(i) : i == 0 ? "_Irr_low" : "20.5"; });
+    }
+    // The lines of the second curve in the axis area (not the legend's sample line above it).
+    std::vector<const RecordedOp*> redCurves() const {
+        std::vector<const RecordedOp*> red = rec->polylinesIn({255, 0, 0});
+        std::erase_if(red, [](const RecordedOp* op) { return op->points[0].y < 283; });
+        return red;
+    }
+    void select(std::initializer_list<int> cols) {
+        sel = {};
+        for (int c : cols) sel[static_cast<size_t>(c)] = 1, ++sel[0];
+    }
+};
+
+TEST_F(MissingInGraph, ValuesAreNanAndTheScaleComesFromTheValuesPresent) {
+    select({3});
+    GraphData d;
+    ASSERT_TRUE(collectGraphData(table, sel, 30, d));
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(std::isnan(d.y[0][static_cast<size_t>(i)]), pressure(i) == "Err") << i;
+    EXPECT_EQ((std::array{d.minimum, d.maximum}), (std::array{1010.0f, 1016.0f}));
+    EXPECT_EQ((std::array{d.scale.ymin, d.scale.ymax}), (std::array{909.0, 1118.0})); // not down to 0
+
+    // A column with no reading at all: an axis system from 0 to 1 and no curve, no warning.
+    for (int i = 0; i < 30; ++i) table.setCell(i, 3, "Err");
+    ASSERT_TRUE(collectGraphData(table, sel, 30, d));
+    select({2, 3}); // the second (red) curve draws nothing
+    EXPECT_EQ((std::array{d.scale.ymin, d.scale.ymax}), (std::array{0.0, 1.0}));
+    EXPECT_EQ(graphCol(table, sel, 30), -1);
+    EXPECT_TRUE(redCurves().empty());
+    EXPECT_EQ(take(), "");
+}
+
+// On the screen: the red curve (the second column) is three lines, the lone row a short level
+// dot around its x; the first column (a marker in row 1) is one unbroken line.
+TEST_F(MissingInGraph, TheCurveBreaksAtMissingRowsAndALoneValueIsADot) {
+    select({2, 3});
+    EXPECT_EQ(graphCol(table, sel, 30), -1);
+    const std::vector<const RecordedOp*> red = redCurves();
+    ASSERT_EQ(red.size(), 3u);
+    EXPECT_EQ((std::array{red[0]->points.size(), red[1]->points.size(), red[2]->points.size()}),
+              (std::array<size_t, 3>{10, 2, 10}));
+    const RecordedOp& dot = *red[1];
+    const double x16 = 300 + (16.0 - 1) / 29.0 * 2500;
+    EXPECT_EQ(dot.points[0].y, dot.points[1].y);
+    EXPECT_NEAR((dot.points[0].x + dot.points[1].x) / 2, x16, 0.01);
+    EXPECT_NEAR(dot.points[1].x - dot.points[0].x, 5.0, 0.01); // 0.5 mm at thickness 1
+    size_t full = 0;
+    for (const RecordedOp* op : rec->of(RecordedOp::Polyline)) full += op->points.size() == 30;
+    EXPECT_EQ(full, 1u);
+    EXPECT_EQ(take(), "");
+}
+
+TEST_F(MissingInGraph, TheReadOutSaysWhenTheRowHasNoReading) {
+    select({3});
+    GraphData d;
+    ASSERT_TRUE(collectGraphData(table, sel, 30, d));
+    GraphReadOut r;
+    const auto xOf = [](int row) { return static_cast<int>(std::lround(300 + (row - 1) / 29.0 * 2500)); };
+    graphClick(d, xOf(12), 1000, r);
+    EXPECT_EQ(r.yText, "Valore Y= valore mancante");
+    EXPECT_EQ(r.xText, "Valore X= 12 (140523_130000)");
+    EXPECT_EQ(r.markedRow, 11); // the row is still marked for the table
+    graphClick(d, xOf(16), 1000, r);
+    EXPECT_EQ(r.yText.rfind("Valore Y= ", 0), 0u);
+    EXPECT_EQ(r.yText.find("mancante"), std::string::npos);
+    select({2, 3});
+    ASSERT_TRUE(collectGraphData(table, sel, 30, d));
+    graphClick(d, xOf(12), 1000, r);
+    EXPECT_NE(r.yText.find(" (1 di 2 curve senza valore)"), std::string::npos) << r.yText;
+}
+
+// The metafile read back by libwmf: the red curve comes out as three polylines with the gaps
+// between them and every point at its value.
+TEST_F(MissingInGraph, TheMetafileHoldsSeparatePolylines) {
+    select({2, 3});
+    GraphData d;
+    ASSERT_TRUE(collectGraphData(table, sel, 30, d));
+    ASSERT_TRUE(writeGraphFile(d, path("g.wmf")));
+    ASSERT_TRUE(wmfConvert(path("g.wmf"), path("g.svg"), "svg", plot::kPageWidth, plot::kPageHeight));
+    const std::string svg = readAll(path("g.svg"));
+    const size_t page = svg.find("<rect ");
+    ASSERT_NE(page, std::string::npos);
+    const double scale = std::stod(svgAttribute(svg, page, "width")) / plot::kPageWidth;
+    const double x0 = std::stod(svgAttribute(svg, page, "x")), y0 = std::stod(svgAttribute(svg, page, "y"));
+    std::vector<std::vector<double>> lines; // page x of the points of each red polyline
+    for (size_t at = svg.find("<polyline "); at != std::string::npos; at = svg.find("<polyline ", at + 1)) {
+        if (svgAttribute(svg, at, "style").find("stroke:red") == std::string::npos) continue;
+        const std::vector<double> v = numbers(svgAttribute(svg, at, "points"));
+        if (v.size() < 2 || (v[1] - y0) / scale < 283) continue; // the legend's sample line
+        lines.emplace_back();
+        for (size_t i = 0; i + 1 < v.size(); i += 2) lines.back().push_back((v[i] - x0) / scale);
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    const auto rowX = [](double row) { return 300 + (row - 1) / 29.0 * 2500; };
+    EXPECT_EQ(lines[0].size(), 10u);
+    EXPECT_NEAR(lines[0].back(), rowX(10), 1.5);
+    EXPECT_NEAR((lines[1].front() + lines[1].back()) / 2, rowX(16), 1.5);
+    EXPECT_EQ(lines[2].size(), 10u);
+    EXPECT_NEAR(lines[2].front(), rowX(21), 1.5);
 }
 
 } // namespace

@@ -49,12 +49,13 @@ TEST_F(TableLoad, OpeningLimitsTheTableTo100000RowsWithAWarning) {
 
 // Quantity codes: 17 power, 15 irradiance, 0 + 16 energy. With the power first the day's reset
 // comes after it, so a day's first row shows 0; with another irradiance first (the last one
-// counts) the reset comes before the power. The last row has no irradiance: the last one is kept.
+// counts) the reset comes before the power. The last row has no irradiance: no efficiency (an
+// earlier row's irradiance is not taken for this one's).
 TEST_F(TableLoad, DerivedColumnsOfAnEnergyBoard) {
     Flag.MW51 = 1;
     Tsample = 900;
     DataTimeSS = "151231_230000"; // the fifth row is the first of 1 January
-    const Strings efficiency = {"40.0", "50.0", "_Irr_low", "50.0", "133.3", "66.7"};
+    const Strings efficiency = {"40.0", "50.0", "_Irr_low", "50.0", "133.3", "Err"};
     using Layout = std::tuple<std::vector<uint16_t>, std::string, Strings>; // conf, first value, energy
     for (const auto& [conf, first, energy] :
          {Layout{{17, 15, 0, 16}, "", {"0.0", "1.0", "2.5", "3.0", "0.0", "1.0"}},
