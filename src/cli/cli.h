@@ -35,9 +35,9 @@ int findDevice();
 // Exit statuses of a command that found no device: none answered, or the port could not be
 // opened because the user may not use it, another program holds it, or it does not exist.
 inline constexpr int kExitNoDevice = 2;
-inline constexpr int kExitPortPermission = 3;
-inline constexpr int kExitPortBusy = 4;
-inline constexpr int kExitPortMissing = 5;
+inline constexpr int kExitPortPermission = 4;
+inline constexpr int kExitPortBusy = 5;
+inline constexpr int kExitPortMissing = 6;
 // Shows the "COM Error" text of a device that did not answer, then reportPortProblems; returns
 // its status.
 int reportNoDevice();

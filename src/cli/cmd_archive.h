@@ -6,8 +6,8 @@
 #include "cli/cli.h"
 
 // Exit statuses of the archive's commands beyond 0, 1, 64 and 130.
-inline constexpr int kExitNotArchived = 3; // the data file was written, the archive import failed
-inline constexpr int kExitConflicts = 4;   // done; the archive holds conflicting records
+inline constexpr int kExitNotArchived = 7; // the data file was written, the archive import failed
+inline constexpr int kExitConflicts = 8;   // done; the archive holds conflicting records
 
 // Reads DIR/RX41data.txt (with the image DIR/RX41data.bin) as the open box of the quick-view
 // dialog would: 0 = Table holds the sessions; otherwise the exit status (the reason was shown).

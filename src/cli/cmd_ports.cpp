@@ -63,9 +63,9 @@ const CliCommandRegistrar
             "                             the /dev/serial/by-id name and the USB vendor, product "
             "and serial\n"
             "                             number where the system knows them. Exit 0, 1 no port.\n"
-            "                             (A command that finds no device exits 2; 3 when a port "
+            "                             (A command that finds no device exits 2; 4 when a port "
             "may not be\n"
-            "                             used, 4 when another program holds it, 5 when it does "
+            "                             used, 5 when another program holds it, 6 when it does "
             "not exist.)",
             cmdPorts, 5});
 

@@ -43,7 +43,7 @@ TEST(CliArchive, DownloadsMergeAndExportsGiveTheDownloadsFiles) {
     TempDir d1;
     r = cli(
         {"-p", s.slavePath(), "download", "-n", "1", "-d", d1.path(), "--archive", out.file("no/plant.db")});
-    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.status, 7) << r.err;
     EXPECT_EQ(r.out, d1.file(start) + "\n");
     EXPECT_TRUE(contains(r.err, "archive import failed")) << r.err;
 
@@ -82,9 +82,9 @@ TEST(CliArchive, DownloadsMergeAndExportsGiveTheDownloadsFiles) {
         {{"archive", "export", db, "--session", "1", "--from", "yesterday", "-o", out.file("x")},
          1,
          "korvane-cli: archive: 'yesterday' is no time"},
-        {{"archive", "plot", db, "--session", "1", "-c", "1", "-o", out.file("g.png")},
+        {{"archive", "plot", db, "--session", "1", "-c", "1", "-o", out.file("g.gif")},
          64,
-         "korvane-cli: plot: PNG"},
+         "korvane-cli: plot: the picture file must end in .wmf, .svg or .png"},
         {{"archive", "export", db, "-o", out.file("x")}, 64, "korvane-cli: archive export needs --session"},
         {{"archive", "check", out.file("text.db")}, 1, ""},
         {{"archive", "merge", db}, 64, "korvane-cli: archive: unknown subcommand"},

@@ -42,9 +42,9 @@ TEST(CliPortProblems, EachReasonHasItsLineAndExitStatus) {
         std::string line;
     };
     for (const Case& c : {
-             Case{unreadable.path(), true, 3, "korvane-cli: Accesso negato alla porta " + unreadable.path()},
-             Case{held.path(), false, 4, "korvane-cli: La porta " + held.path() + " e' gia' in uso da "},
-             Case{"/nonexistent/ttyUSB7", false, 5,
+             Case{unreadable.path(), true, 4, "korvane-cli: Accesso negato alla porta " + unreadable.path()},
+             Case{held.path(), false, 5, "korvane-cli: La porta " + held.path() + " e' gia' in uso da "},
+             Case{"/nonexistent/ttyUSB7", false, 6,
                   "korvane-cli: La porta /nonexistent/ttyUSB7 non esiste (adattatore scollegato?)"},
          }) {
         const ProcessResult r = cli({"-p", c.port, "probe"}, {}, c.unprivileged);
@@ -64,7 +64,7 @@ TEST(CliPortProblems, EachReasonHasItsLineAndExitStatus) {
     EXPECT_NE(info.find(self + ": chiuderlo e riprovare.\n"), std::string::npos) << info;
     // The scan reports the ports it could not use as well.
     const ProcessResult scanned = cli({"probe"}, {"KORVANE_PORTS=" + held.path()});
-    EXPECT_EQ(scanned.status, 4) << scanned.err;
+    EXPECT_EQ(scanned.status, 5) << scanned.err;
     EXPECT_NE(scanned.err.find("korvane-cli: La porta " + held.path() + " e' gia' in uso"),
               std::string::npos);
 }
