@@ -30,6 +30,11 @@ class Device {
     // `rawBlockExit()` (followed by CR) still arrives as a command.
     virtual size_t rawBlockLength() const { return 0; }
     virtual std::string rawBlockExit() const { return {}; }
+    // In raw-block mode: `line` (the bytes before a CR) is a command, not part of a block.
+    virtual bool rawBlockCommand(const std::string& line) const {
+        const std::string exit = rawBlockExit();
+        return !exit.empty() && line == exit;
+    }
 };
 
 // Builds the model of `opts.kind` over `state`, whose accesses are guarded by the caller.

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "boards/energy_board.h"
+#include "firmware/firmware_files.h"
 #include "link/korvane_com.h"
 #include "logger/session.h"
 #include "shell/korvane.h"
@@ -76,6 +77,7 @@ void resetState() {
     setProgramNames();
     resetSessionState();
     initTables();
+    resetFirmwareState();
     iRx = 0;
     Rx_buf[0] = 0;
     Com_lost = 0;

@@ -1,5 +1,7 @@
 #include "shell/gui_screens_dialog.h"
 
+#include "firmware/loader_dialog.h"
+
 #include "shell/main_dialog.h"
 #include "shell/quick_dialog.h"
 #include "shell/screen_rules.h"
@@ -30,5 +32,5 @@ int GuiScreens::remote() {
     return notAvailable(kRemoteNotAvailableText);
 }
 int GuiScreens::loader() {
-    return notAvailable(kLoaderNotAvailableText);
+    return runLoaderDialog(nullptr);
 }

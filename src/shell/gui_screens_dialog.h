@@ -7,7 +7,7 @@ class GuiScreens : public StartupScreens {
     int selectPort() override;
     int mainDialog() override;
     int quickView() override; // quick-view dialog (offline mode); ends with 1
-    // Not available in this version: each tells the user so and returns 0.
+    // Not available in this version: tells the user so and returns 0.
     int remote() override;
-    int loader() override;
+    int loader() override; // the firmware loader (dialog 1900)
 };

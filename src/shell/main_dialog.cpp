@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "firmware/flash_upload.h"
 #include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
 #include "logger/sample_timer_dialog.h"
@@ -232,6 +233,9 @@ bool DialogMain::altKey(int key) {
         Flag.verbose = Flag.verbose == 0 ? 1 : 0;
         verboseLabel_->setText(Flag.verbose == 1 ? "Verbose ON" : "Verbose OFF");
         if (Flag.pages_error == 0) rewriteSummary();
+        return true;
+    case Qt::Key_W:
+        if (Flag.verbose == 1) flashImageUpload(windowOf(this));
         return true;
     default:
         return false;
