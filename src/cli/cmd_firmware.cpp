@@ -17,20 +17,10 @@
 
 namespace {
 
-std::string readAll(const std::string& path, bool& ok) {
-    File f = openFile(path, "rb");
-    ok = f != nullptr;
-    std::string s;
-    char buf[8192];
-    size_t n;
-    while (f && (n = std::fread(buf, 1, sizeof buf, f.get())) > 0) s.append(buf, n);
-    return s;
-}
-
 int firmwareInfo(const CliArgs& args) {
     if (args.size() != 2) return usageError("firmware info takes one firmware file");
     bool ok = false;
-    const std::string bytes = readAll(args[1], ok);
+    const std::string bytes = readWholeFile(args[1], ok);
     if (!ok) {
         std::fprintf(stderr, "korvane-cli: cannot read %s\n", args[1].c_str());
         return 1;

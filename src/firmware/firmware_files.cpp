@@ -19,7 +19,15 @@ namespace {
 
 constexpr size_t kHeaderMin = 6; // "FW", board type, a spare byte, major and minor version
 
-std::string readWhole(const std::string& path, bool& ok) {
+bool blankLine(std::string_view l) {
+    for (char c : l)
+        if (c != ' ' && c != '\t' && c != '\x1A') return false;
+    return true;
+}
+
+} // namespace
+
+std::string readWholeFile(const std::string& path, bool& ok) {
     File f = openFile(path, "rb");
     ok = f != nullptr;
     std::string s;
@@ -29,14 +37,6 @@ std::string readWhole(const std::string& path, bool& ok) {
     while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) s.append(buf, n);
     return s;
 }
-
-bool blankLine(std::string_view l) {
-    for (char c : l)
-        if (c != ' ' && c != '\t' && c != '\x1A') return false;
-    return true;
-}
-
-} // namespace
 
 void resetFirmwareState() {
     FW.npack = 0;
@@ -113,7 +113,7 @@ FwLoad parseFirmwareFile(std::string_view bytes, FirmwareImage& fw) {
 
 FwLoad readFirmwareFile(const std::string& path, FirmwareImage& fw) {
     bool ok = false;
-    const std::string bytes = readWhole(path, ok);
+    const std::string bytes = readWholeFile(path, ok);
     if (!ok) return {0, FwFault::Unreadable, 0};
     return parseFirmwareFile(bytes, fw);
 }
@@ -147,7 +147,7 @@ int loadFileFW() {
     std::string path;
     if (!ui().openFileBox(nullptr, req, path) || path.empty()) return 0;
     bool ok = false;
-    const std::string bytes = readWhole(path, ok);
+    const std::string bytes = readWholeFile(path, ok);
     if (!ok) return 0;
     if (bytes.size() < 2 || bytes.compare(0, 2, "FW") != 0) return 0;
     File_fw = path;
@@ -213,8 +213,8 @@ CompareResult compareFirmwareDump(const FirmwareImage& fw, std::string_view eeBy
 CompareResult compareFiles(const std::string& fwPath, const std::string& eePath) {
     CompareResult r;
     bool okFw = false, okEe = false;
-    const std::string fwBytes = readWhole(fwPath, okFw);
-    const std::string eeBytes = readWhole(eePath, okEe);
+    const std::string fwBytes = readWholeFile(fwPath, okFw);
+    const std::string eeBytes = readWholeFile(eePath, okEe);
     if (!okFw || !okEe) {
         r.reason = (okFw ? eePath : fwPath) + " cannot be read";
         return r;

@@ -8,19 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/ui_qt_dialog.h"
-
-namespace {
-
-QString idName(int id) {
-    return QStringLiteral("id%1").arg(id);
-}
-
-bool isAltLetter(const QKeyEvent* k) {
-    const Qt::KeyboardModifiers m = k->modifiers();
-    return (m & Qt::AltModifier) && !(m & (Qt::ControlModifier | Qt::MetaModifier));
-}
-
-} // namespace
+#include "shell/panel_dialog.h"
 
 DlgLoader::DlgLoader(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
