@@ -24,9 +24,11 @@ Reply BoardProgram::upload(const std::string& rq) {
     const auto* b = reinterpret_cast<const uint8_t*>(rq.data());
     const uint16_t crc = crcX25(b, 32);
     bool accept = b[32] == (crc & 0xFF) && b[33] == (crc >> 8) && p.records < p.limit;
-    if (auto it = p.rejectOnce.find(p.records); accept && it != p.rejectOnce.end()) {
-        p.rejectOnce.erase(it);
-        accept = false;
+    int fault = -1;
+    if (auto it = p.recordFaults.find(p.records); accept && it != p.recordFaults.end()) {
+        fault = it->second;
+        p.recordFaults.erase(it);
+        accept = fault != kRecordRefused;
     }
     if (!accept) {
         p.rejecting = true; // every frame is refused until "ATCM04"
@@ -35,6 +37,7 @@ Reply BoardProgram::upload(const std::string& rq) {
     const size_t at = (kProgramLoadAddress + p.records * 32) % kProgramSize;
     std::copy(b, b + 32, p.bytes.begin() + static_cast<std::ptrdiff_t>(at));
     ++p.records;
+    if (fault == kRecordUnanswered) return {};
     return ok();
 }
 

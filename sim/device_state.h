@@ -83,15 +83,20 @@ std::vector<SimInverter> defaultInverters();
 // [bytes] a board's program EEPROM (the boot loader keeps the firmware it receives alike).
 inline constexpr size_t kProgramSize = 0x8000;
 
+inline constexpr int kRecordRefused = 1;
+inline constexpr int kRecordUnanswered = 0;
+
 // The program memory, its upload and its dump, and the boot loader's state.
 struct ProgramMemory {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(kProgramSize, 0xFF); // erased
     // Board upload ("ATCM04" .. "ATCM10").
     bool uploading = false;
-    bool rejecting = false;           // a frame was refused: every frame is refused until "ATCM04"
-    size_t records = 0;               // records stored in this upload
-    size_t limit = 0;                 // records announced (2 per block of the last "ATRDxxxx")
-    std::map<size_t, int> rejectOnce; // fault injection: record index -> refused once ("ERR")
+    bool rejecting = false; // a frame was refused: every frame is refused until "ATCM04"
+    size_t records = 0;     // records stored in this upload
+    size_t limit = 0;       // records announced (2 per block of the last "ATRDxxxx")
+    // Fault injection, once per record index: kRecordRefused answers "ERR" (nothing stored),
+    // kRecordUnanswered stores the record without answering (a lost acknowledgement).
+    std::map<size_t, int> recordFaults;
     // Dump ("ATRD0200" fast / "ATRD0001" slow, then "ATRD4000").
     bool dumping = false;
     bool dumpFast = false;

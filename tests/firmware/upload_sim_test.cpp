@@ -104,7 +104,7 @@ TEST_F(Upload, NormalModeResendsARejectedRecordAfterATCM04WithTheCounterLine) {
     ASSERT_TRUE(board());
     const auto program = sim::sampleProgram(8, 3);
     load(sim::makeFirmwareFile(program));
-    sim_->modifyDeviceState([](sim::DeviceState& s) { s.program.rejectOnce[5] = 1; });
+    sim_->modifyDeviceState([](sim::DeviceState& s) { s.program.recordFaults[5] = sim::kRecordRefused; });
     UploadStats st;
     ASSERT_EQ(uploadFwRun(nullptr, false, &st), 1);
     EXPECT_EQ(st.errors, 1u);
@@ -120,7 +120,7 @@ TEST_F(Upload, FastModeCountsABurstOfRejectionsOnceAndRestartsAtTheFirstUnacknow
     T_updfw_fast = 10;
     const auto program = sim::sampleProgram(40, 4);
     load(sim::makeFirmwareFile(program));
-    sim_->modifyDeviceState([](sim::DeviceState& s) { s.program.rejectOnce[12] = 1; });
+    sim_->modifyDeviceState([](sim::DeviceState& s) { s.program.recordFaults[12] = sim::kRecordRefused; });
     UploadStats st;
     ASSERT_EQ(uploadFwRun(nullptr, true, &st), 1);
     EXPECT_EQ(st.errors, 1u);
@@ -128,6 +128,28 @@ TEST_F(Upload, FastModeCountsABurstOfRejectionsOnceAndRestartsAtTheFirstUnacknow
     EXPECT_EQ(countOf(sim_->commands(), "ATCM04"), 2u);
     EXPECT_EQ(memory(), expected(program));
     EXPECT_EQ(Timeout_rx, 2000);
+}
+
+TEST_F(Upload, ALostAcknowledgementRestartsTheTransferInsteadOfShiftingTheImage) {
+    // The board stores record 6 but its "OK" never arrives: sending record 6 again would put it
+    // in place 7.
+    for (bool fast : {false, true}) {
+        SCOPED_TRACE(fast);
+        ASSERT_TRUE(board());
+        Timeout_rx = 300;
+        T_updfw_fast = 10;
+        const auto program = sim::sampleProgram(16, 12);
+        load(sim::makeFirmwareFile(program));
+        sim_->modifyDeviceState(
+            [](sim::DeviceState& s) { s.program.recordFaults[6] = sim::kRecordUnanswered; });
+        UploadStats st;
+        ASSERT_EQ(uploadFwRun(nullptr, fast, &st), 1);
+        EXPECT_EQ(st.restarts, 1u);
+        EXPECT_EQ(st.acked, 16u);
+        EXPECT_EQ(memory(), expected(program));
+        sim_->stop();
+        closeComPort(hCom);
+    }
 }
 
 TEST_F(Upload, LineFaultsEndInTheFileOrInAFailureNeverInAWrongBoard) {
