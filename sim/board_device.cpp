@@ -3,17 +3,12 @@
 // Aurora inverters on the board's RS485 line.
 #include <cstring>
 
+#include "sim/board_program.h"
 #include "sim/logger_device.h"
 
 namespace sim {
 
 using namespace reply;
-
-namespace {
-
-constexpr uint32_t kInverterTripMs = 20; // [ms] from a forwarded request to the inverter's reply
-constexpr size_t kAuroraRequest = 10, kAuroraReply = 8;
-constexpr uint8_t kActiveBits = 0x55; // alarm register: conditions; the odd bits are latches
 
 // CRC-16/X-25 (reflected 0x1021, start 0xFFFF, complemented), bit by bit.
 uint16_t crcX25(const uint8_t* p, size_t n) {
@@ -25,6 +20,12 @@ uint16_t crcX25(const uint8_t* p, size_t n) {
     }
     return static_cast<uint16_t>(~c);
 }
+
+namespace {
+
+constexpr uint32_t kInverterTripMs = 20; // [ms] from a forwarded request to the inverter's reply
+constexpr size_t kAuroraRequest = 10, kAuroraReply = 8;
+constexpr uint8_t kActiveBits = 0x55; // alarm register: conditions; the odd bits are latches
 
 std::string hexOf(const uint8_t* p, size_t n) {
     static const char digits[] = "0123456789ABCDEF";
@@ -49,11 +50,21 @@ bool hexBytes(const std::string& s, std::vector<uint8_t>& out) {
 
 class BoardDevice : public LoggerDevice {
   public:
-    using LoggerDevice::LoggerDevice;
+    BoardDevice(const SimOptions& o, DeviceState& st) : LoggerDevice(o, st), program_(st) {}
+    Reply handle(const std::string& rq) override {
+        return program_.uploading() ? program_.upload(rq) : LoggerDevice::handle(rq);
+    }
+    size_t rawBlockLength() const override {
+        return program_.uploading() ? kProgramFrame : LoggerDevice::rawBlockLength();
+    }
+    bool rawBlockCommand(const std::string& line) const override {
+        return program_.uploading() ? BoardProgram::isCommand(line) : LoggerDevice::rawBlockCommand(line);
+    }
 
   protected:
     bool command(const std::string& cmd, const std::string& arg, Reply& r) override {
         uint32_t v = 0;
+        if (program_.command(cmd, arg, st_.eeAddress, r)) return true;
         if (cmd == "SA" && arg.empty()) {
             if (fw_ >= 0x20) {
                 r = linef("%02X%02X%02X%02X", st_.alarm, st_.alarmInverter, st_.alarmRmin, st_.alarmAux);
@@ -146,6 +157,8 @@ class BoardDevice : public LoggerDevice {
         r.push_back({hexOf(reply, kAuroraReply) + "\r", kInverterTripMs});
         return true;
     }
+
+    BoardProgram program_;
 };
 
 } // namespace

@@ -37,6 +37,10 @@ class Device {
         return {};
     }
     virtual double unsolicitedDue() const { return std::numeric_limits<double>::infinity(); }
+    // In raw-block mode: `line` (the bytes before a CR) is a command, not part of a block.
+    virtual bool rawBlockCommand(const std::string& line) const {
+        const std::string exit = rawBlockExit();
+        return !exit.empty() && line == exit;
 };
 
 // Builds the model of `opts.kind` over `state`, whose accesses are guarded by the caller.

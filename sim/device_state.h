@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -79,6 +80,37 @@ struct SimInverter {
 std::array<uint8_t, kBoardEepromSize> defaultBoardEeprom();
 std::vector<SimInverter> defaultInverters();
 
+// [bytes] a board's program EEPROM (the boot loader keeps the firmware it receives alike).
+inline constexpr size_t kProgramSize = 0x8000;
+
+inline constexpr int kRecordRefused = 1;
+inline constexpr int kRecordUnanswered = 0;
+
+// The program memory, its upload and its dump, and the boot loader's state.
+struct ProgramMemory {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(kProgramSize, 0xFF); // erased
+    // Board upload ("ATCM04" .. "ATCM10").
+    bool uploading = false;
+    bool rejecting = false; // a frame was refused: every frame is refused until "ATCM04"
+    size_t records = 0;     // records stored in this upload
+    size_t limit = 0;       // records announced (2 per block of the last "ATRDxxxx")
+    // Fault injection, once per record index: kRecordRefused answers "ERR" (nothing stored),
+    // kRecordUnanswered stores the record without answering (a lost acknowledgement).
+    std::map<size_t, int> recordFaults;
+    // Dump ("ATRD0200" fast / "ATRD0001" slow, then "ATRD4000").
+    bool dumping = false;
+    bool dumpFast = false;
+    size_t dumpPos = 0; // [bytes]
+    // Boot loader.
+    bool bootReceiving = false; // after '+': blocks of 64 bytes and a checksum
+    bool bootEnded = false;     // the closing block came: 0x51 starts the logger
+    bool bootLeft = false;      // the logger runs: the device answers the command set
+    size_t bootBlocks = 0;      // blocks accepted
+    int bootStars = 0;
+    // Fault injection: block index -> the reply to its checksum, once (-1: no reply at all).
+    std::map<size_t, int> bootFaults;
+};
+
 struct DeviceState {
     std::vector<uint8_t> flash = std::vector<uint8_t>(kFlashSize, 0xFF); // erased
     uint8_t status = 0x10;                                               // bit 3 ring wrapped, bit 4 READY
@@ -107,6 +139,7 @@ struct DeviceState {
     std::vector<SimInverter> inverters = defaultInverters();
     // Loggers: packet lines sent in monitor mode, without their CR, oldest first.
     std::vector<std::string> monitorSent;
+    ProgramMemory program; // boards: program EEPROM; boot loader: the firmware it received
 
     std::span<const uint8_t> page(uint16_t n) const {
         return {flash.data() + static_cast<size_t>(n & kPageMask) * kPageSize, kPageSize};

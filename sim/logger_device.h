@@ -66,6 +66,10 @@ class LoggerDevice : public Device {
 
 std::unique_ptr<Device> makeLogger(const SimOptions& opts, DeviceState& state);
 std::unique_ptr<Device> makeBoard(const SimOptions& opts, DeviceState& state);
-std::unique_ptr<Device> makeBootLoader(const SimOptions& opts);
+std::unique_ptr<Device> makeBootLoader(const SimOptions& opts, DeviceState& state);
+
+// CRC-16/X-25 (reflected 0x1021, start 0xFFFF, complemented) of the inverter packets and the
+// firmware records.
+uint16_t crcX25(const uint8_t* p, size_t n);
 
 } // namespace sim

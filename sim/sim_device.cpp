@@ -142,8 +142,7 @@ bool CommandFramer::feed(uint8_t b, const Device& dev, std::string& out) {
     const size_t raw = dev.rawBlockLength();
     if (raw > 0) {
         // A raw block; the exit command still arrives as a CR-ended line.
-        const std::string exit = dev.rawBlockExit();
-        if (b == '\r' && !exit.empty() && buf_ == exit) {
+        if (b == '\r' && dev.rawBlockCommand(buf_)) {
             out = buf_;
             buf_.clear();
             return true;
@@ -209,7 +208,7 @@ std::unique_ptr<Front> makeDirectFront(Device& dev) {
 std::unique_ptr<Device> makeDevice(const SimOptions& opts, DeviceState& state) {
     switch (opts.kind) {
     case DeviceKind::Boot:
-        return makeBootLoader(opts);
+        return makeBootLoader(opts, state);
     case DeviceKind::MW51:
     case DeviceKind::VKE15:
         return makeBoard(opts, state);

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "boards/energy_board.h"
+#include "firmware/firmware_files.h"
 #include "link/korvane_com.h"
 #include "link/modem.h"
 #include "logger/monitor.h"
@@ -80,6 +81,7 @@ void resetState() {
     setProgramNames();
     resetSessionState();
     initTables();
+    resetFirmwareState();
     iRx = 0;
     Rx_buf[0] = 0;
     Com_lost = 0;

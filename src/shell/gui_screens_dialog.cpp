@@ -1,5 +1,7 @@
 #include "shell/gui_screens_dialog.h"
 
+#include "firmware/loader_dialog.h"
+
 #include "shell/main_dialog.h"
 #include "shell/quick_dialog.h"
 #include "shell/remote_dialog.h"
@@ -32,5 +34,5 @@ int GuiScreens::remote() {
     return dlg.run();
 }
 int GuiScreens::loader() {
-    return notAvailable(kLoaderNotAvailableText);
+    return runLoaderDialog(nullptr);
 }

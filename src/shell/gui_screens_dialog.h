@@ -8,6 +8,5 @@ class GuiScreens : public StartupScreens {
     int mainDialog() override;
     int quickView() override; // quick-view dialog (offline mode); ends with 1
     int remote() override;    // remote-connection dialog (modem); ends with 1
-    // Not available in this version: tells the user so and returns 0.
-    int loader() override;
+    int loader() override;    // the firmware loader (dialog 1900)
 };

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "archive/archive_desktop.h"
+#include "firmware/flash_upload.h"
 #include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
 #include "logger/monitor_dialog.h"
@@ -247,6 +248,9 @@ bool DialogMain::altKey(int key) {
         return true;
     case Qt::Key_R: // the plant archive "Start" merges each download into
         chooseArchiveSetting(windowOf(this));
+        return true;
+    case Qt::Key_W:
+        if (Flag.verbose == 1) flashImageUpload(windowOf(this));
         return true;
     default:
         return false;

@@ -99,12 +99,10 @@ void PanelDialog::reject() {
     done(1);
 }
 
-namespace {
 bool isAltLetter(const QKeyEvent* k) {
     const Qt::KeyboardModifiers m = k->modifiers();
     return (m & Qt::AltModifier) && !(m & (Qt::ControlModifier | Qt::MetaModifier));
 }
-} // namespace
 
 bool PanelDialog::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress) {

@@ -17,6 +17,8 @@ class QPushButton;
 class QStatusBar;
 
 QString idName(int id);
+// An Alt+letter key (without Ctrl or Meta): a maintenance key of a dialog.
+bool isAltLetter(const QKeyEvent* k);
 // A colour 0x00RRGGBB of the core, or the palette's button face for kFaceColour.
 QColor panelColour(uint32_t rgb, const QPalette& face);
 
