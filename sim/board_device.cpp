@@ -1,8 +1,10 @@
 // The MW51a energy board and the VKE15 interface board: the logger's command interpreter plus
 // the alarm register, the energy counter, the parameter EEPROM and the pass-through to the
 // Aurora inverters on the board's RS485 line.
+#include <chrono>
 #include <cstring>
 
+#include "sim/board_extras.h"
 #include "sim/logger_device.h"
 
 namespace sim {
@@ -51,10 +53,21 @@ class BoardDevice : public LoggerDevice {
   public:
     using LoggerDevice::LoggerDevice;
 
+    // A restarting board is silent: no reply at all until its restart time has passed.
+    Reply handle(const std::string& rq) override {
+        if (std::chrono::steady_clock::now() < restartEnd_) return {};
+        return LoggerDevice::handle(rq);
+    }
+
   protected:
     bool command(const std::string& cmd, const std::string& arg, Reply& r) override {
         uint32_t v = 0;
-        if (cmd == "SA" && arg.empty()) {
+        bool restart = false;
+        if (cmd == "CM" && hexArg(arg, 2, v) && boardControl(st_, v, r, restart)) {
+            if (restart) restartEnd_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(st_.restartMs);
+        } else if (cmd == "SD") {
+            return displayCommand(st_, arg, r);
+        } else if (cmd == "SA" && arg.empty()) {
             if (fw_ >= 0x20) {
                 r = linef("%02X%02X%02X%02X", st_.alarm, st_.alarmInverter, st_.alarmRmin, st_.alarmAux);
             } else {
@@ -84,6 +97,8 @@ class BoardDevice : public LoggerDevice {
     }
 
   private:
+    std::chrono::steady_clock::time_point restartEnd_{};
+
     bool eeprom(const std::string& arg, Reply& r) {
         const size_t size = st_.eeprom.size();
         if (arg.empty()) {

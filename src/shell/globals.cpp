@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "boards/display_board.h"
 #include "boards/energy_board.h"
 #include "link/korvane_com.h"
 #include "logger/session.h"
@@ -56,6 +57,7 @@ void initVAR() {
     for (auto& v : Vbat_curr) v = 0;
     PosWin1 = PosWin2 = PosWin3 = WinPos{};
     EE = ee_buf{};
+    resetDisplayState();
 }
 
 void setProgramNames() {

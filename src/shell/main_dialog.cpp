@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "boards/board_keys_dialog.h"
 #include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
 #include "logger/sample_timer_dialog.h"
@@ -233,6 +234,11 @@ bool DialogMain::altKey(int key) {
         verboseLabel_->setText(Flag.verbose == 1 ? "Verbose ON" : "Verbose OFF");
         if (Flag.pages_error == 0) rewriteSummary();
         return true;
+    case Qt::Key_Z:
+    case Qt::Key_C:
+    case Qt::Key_O:
+    case Qt::Key_G:
+        return boardKey(this, key);
     default:
         return false;
     }

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "boards/mw51_cfg_dialog.h"
 #include "logger/page_dialog.h"
 #include "logger/session.h"
 #include "logger/time_marks.h"
@@ -177,6 +178,6 @@ void DialogQuick::loadTextFile() {
 
 bool DialogQuick::altKey(int key) {
     if (key != Qt::Key_S) return false;
-    messageBox(windowOf(this), kQuickChecklistText, "Info", MsgButtons::Ok, MsgIcon::Info);
+    DlgMW51chk(this);
     return true;
 }
