@@ -38,7 +38,7 @@ int readByte(int op, int disp, uint8_t& out) {
     return 0;
 }
 
-unsigned updBits(uint8_t& reg, const ChoiceList& list, std::string_view sel, unsigned shift) {
+unsigned updBits(uint8_t& reg, const TextList& list, std::string_view sel, unsigned shift) {
     const size_t i = listIndex(list, sel);
     if (i < list.size) reg = static_cast<uint8_t>((reg & ~(3u << shift)) | (i << shift));
     return static_cast<unsigned>(i);
@@ -54,7 +54,7 @@ int controlSequence(int cd, std::initializer_list<int> bytes) {
 
 } // namespace
 
-const ChoiceList Lista_Colore_Grandezza = {kColours, 4};
+const TextList Lista_Colore_Grandezza = {kColours, 4};
 
 void resetDisplayState() {
     MW51h = {};
@@ -64,7 +64,7 @@ void resetDisplayState() {
     CodeD = 0;
     Parcfgh = {};
 }
-const ChoiceList Lista_Modi_Operativi = {kModes, 4};
+const TextList Lista_Modi_Operativi = {kModes, 4};
 
 std::string atsdCommand(int op, int disp, int data) {
     char cmd[32];
@@ -125,20 +125,8 @@ const char* slaveBoardName(int kind) {
 }
 
 void initParcfgh() {
-    struct Row {
-        int id;
-        float min, max;
-        int n;
-    };
-    static const Row rows[kParcfghItems] = {
-        {1501, 1, 6, 1}, {1502, 0, 6, 1}, {1512, 0, 255, 3}, {1527, 0, 25.5f, 4}};
-    for (size_t i = 0; i < kParcfghItems; ++i) {
-        Parcfgh[i] = ParItem{};
-        Parcfgh[i].id = rows[i].id;
-        Parcfgh[i].val_min = rows[i].min;
-        Parcfgh[i].val_max = rows[i].max;
-        Parcfgh[i].n_dec = rows[i].n;
-    }
+    Parcfgh = {makeParItem(1501, 1, 6, 1), makeParItem(1502, 0, 6, 1), makeParItem(1512, 0, 255, 3),
+               makeParItem(1527, 0, 25.5f, 4)};
 }
 
 int testValueh(int i, int cd) {

@@ -85,7 +85,7 @@ int storeDisplay(int cd);
 int defaultDisplay(int cd);
 int resetDisplay(int cd);
 
-extern const ChoiceList Lista_Colore_Grandezza, Lista_Modi_Operativi;
+extern const TextList Lista_Colore_Grandezza, Lista_Modi_Operativi;
 unsigned upd_Option_BaudRateh(std::string_view sel, int cd);
 unsigned upd_Option_ColDid(std::string_view sel, int cd);
 unsigned upd_Option2_ColGra(std::string_view sel, int cd);

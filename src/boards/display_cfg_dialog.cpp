@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "boards/board_form_dialog.h"
 #include "boards/display_board.h"
 #include "boards/input_boxes.h"
 #include "boards/wait_boot.h"
@@ -18,12 +19,9 @@
 #include "platform/text_cp1252.h"
 #include "platform/ui_qt_dialog.h"
 #include "shell/korvane.h"
+#include "shell/panel_dialog.h"
 
 namespace {
-
-QString idName(int id) {
-    return QStringLiteral("id%1").arg(id);
-}
 
 constexpr int kWrite = 1509, kSave = 1508, kRead = 1510;
 const char* const kI2cError = "Errore di comunicazione con la scheda slave I2C !";
@@ -32,11 +30,6 @@ int parcfghItem(int id) {
     for (size_t i = 0; i < kParcfghItems; ++i)
         if (Parcfgh[i].id == id) return static_cast<int>(i);
     return -1;
-}
-
-void fillCombo(QComboBox* box, const ChoiceList& list) {
-    box->clear();
-    for (size_t i = 0; i < list.size; ++i) box->addItem(qtText(list[i]));
 }
 
 void setBit(uint8_t& reg, unsigned bit, bool on) {
@@ -52,44 +45,20 @@ Qt::WindowFlags dialogFlags() {
 DlgMW51hcfg::DlgMW51hcfg(QWidget* owner) : QDialog(owner, dialogFlags()) {
     setObjectName(idName(1500));
     auto* g = new QGridLayout(this);
-    auto label = [this](int id, const char* text) {
-        auto* l = new QLabel(qtText(text), this);
-        l->setObjectName(idName(id));
-        return l;
-    };
-    auto edit = [this](int id) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(idName(id));
-        edits_[id] = e;
-        connect(e, &QLineEdit::textChanged, this, [this, id] { editChanged(id); });
-        return e;
-    };
+    auto label = [this](int id, const char* text) { return form_.label(id, text); };
+    auto edit = [this](int id) { return form_.edit(id, [this](int i) { editChanged(i); }); };
     auto combo = [this](int id) {
-        auto* c = new QComboBox(this);
-        c->setObjectName(idName(id));
-        combos_[id] = c;
-        connect(c, &QComboBox::activated, this, [this, id] {
-            const std::string sel = utf8ToCp1252(combos_[id]->currentText().toStdString());
-            if (id == 1505) upd_Option_BaudRateh(sel, CodeD);
-            if (id == 1522) upd_Option_ColDid(sel, CodeD);
-            if (id == 1521) upd_Option2_ColGra(sel, CodeD);
-            if (id == 1525) upd_Option3_Mode(sel);
+        return form_.combo(id, [this](int i) {
+            const std::string sel = comboText(form_.combos[i]);
+            if (i == 1505) upd_Option_BaudRateh(sel, CodeD);
+            if (i == 1522) upd_Option_ColDid(sel, CodeD);
+            if (i == 1521) upd_Option2_ColGra(sel, CodeD);
+            if (i == 1525) upd_Option3_Mode(sel);
             setEnabled(kWrite, true);
         });
-        return c;
     };
-    auto check = [this](int id, const char* text) {
-        auto* c = new QCheckBox(qtText(text), this);
-        c->setObjectName(idName(id));
-        checks_[id] = c;
-        return c;
-    };
-    auto button = [this](int id, const char* text) {
-        auto* b = new QPushButton(qtText(text), this);
-        b->setObjectName(idName(id));
-        b->setAutoDefault(false);
-        return b;
-    };
+    auto check = [this](int id, const char* text) { return form_.check(id, text); };
+    auto button = [this](int id, const char* text) { return form_.button(id, text); };
     g->addWidget(label(1503, "Numero cifre"), 0, 0);
     g->addWidget(edit(1501), 0, 1);
     g->addWidget(combo(1521), 0, 2);
@@ -124,15 +93,15 @@ DlgMW51hcfg::DlgMW51hcfg(QWidget* owner) : QDialog(owner, dialogFlags()) {
         g->addWidget(button(id, text), 8 + col / 3, col % 3), ++col;
 
     for (auto [id, bit] : {std::pair{1514, 5u}, {1515, 6u}, {1516, 7u}})
-        connect(checks_[id], &QCheckBox::clicked, this, [this, bit](bool on) {
+        connect(form_.checks[id], &QCheckBox::clicked, this, [this, bit](bool on) {
             setBit(MW51h[static_cast<size_t>(CodeD)].Option, bit, on);
             setEnabled(kWrite, true);
         });
-    connect(checks_[1530], &QCheckBox::clicked, this, [this](bool on) {
+    connect(form_.checks[1530], &QCheckBox::clicked, this, [this](bool on) {
         setBit(Option3[0], 5, on);
         setEnabled(kWrite, true);
     });
-    connect(checks_[1528], &QCheckBox::clicked, this, [this](bool on) {
+    connect(form_.checks[1528], &QCheckBox::clicked, this, [this](bool on) {
         setBit(Option3[0], 3, on);
         print();
         setEnabled(kWrite, true);
@@ -175,10 +144,10 @@ DlgMW51hcfg::DlgMW51hcfg(QWidget* owner) : QDialog(owner, dialogFlags()) {
 }
 
 QWidget* DlgMW51hcfg::control(int id) const {
-    return findChild<QWidget*>(idName(id));
+    return form_.control(id);
 }
 void DlgMW51hcfg::setEnabled(int id, bool on) {
-    if (QWidget* w = control(id)) w->setEnabled(on);
+    form_.setEnabled(id, on);
 }
 void DlgMW51hcfg::setVisible(int id, bool on) {
     if (QWidget* w = control(id)) w->setVisible(on);
@@ -214,10 +183,10 @@ bool DlgMW51hcfg::begin() {
         static_cast<QLabel*>(control(1503))->setText("Numero cifre");
     }
     initParcfgh();
-    fillCombo(combos_[1505], Lista_Baud_Rate);
-    fillCombo(combos_[1522], Lista_Colore_Grandezza);
-    fillCombo(combos_[1521], Lista_Colore_Grandezza);
-    fillCombo(combos_[1525], Lista_Modi_Operativi);
+    fillCombo(form_.combos[1505], Lista_Baud_Rate);
+    fillCombo(form_.combos[1522], Lista_Colore_Grandezza);
+    fillCombo(form_.combos[1521], Lista_Colore_Grandezza);
+    fillCombo(form_.combos[1525], Lista_Modi_Operativi);
     if (loadParcfgh(CodeD) != 0) {
         commError();
         return false;
@@ -241,22 +210,22 @@ void DlgMW51hcfg::reject() {
 void DlgMW51hcfg::print() {
     printing_ = true;
     const DisplayParams& d = MW51h[static_cast<size_t>(CodeD)];
-    edits_[1501]->setText(QString::number(d.Ndigit));
-    edits_[1502]->setText(QString::number(d.Dpoint));
-    edits_[1512]->setText(QString::number(d.Dlux));
-    combos_[1505]->setCurrentIndex(d.Option & 3);
-    checks_[1514]->setChecked(d.Option & 0x20);
-    checks_[1515]->setChecked(d.Option & 0x40);
-    checks_[1516]->setChecked(d.Option & 0x80);
-    checks_[1530]->setChecked(Option3[0] & 0x20);
-    combos_[1522]->setCurrentIndex((d.Option >> 2) & 3);
-    combos_[1521]->setCurrentIndex((d.Option2 >> 6) & 3);
-    combos_[1525]->setCurrentIndex(Option3[0] & 3);
+    form_.edits[1501]->setText(QString::number(d.Ndigit));
+    form_.edits[1502]->setText(QString::number(d.Dpoint));
+    form_.edits[1512]->setText(QString::number(d.Dlux));
+    form_.combos[1505]->setCurrentIndex(d.Option & 3);
+    form_.checks[1514]->setChecked(d.Option & 0x20);
+    form_.checks[1515]->setChecked(d.Option & 0x40);
+    form_.checks[1516]->setChecked(d.Option & 0x80);
+    form_.checks[1530]->setChecked(Option3[0] & 0x20);
+    form_.combos[1522]->setCurrentIndex((d.Option >> 2) & 3);
+    form_.combos[1521]->setCurrentIndex((d.Option2 >> 6) & 3);
+    form_.combos[1525]->setCurrentIndex(Option3[0] & 3);
     const bool scanOff = Option3[0] & 0x08;
-    checks_[1528]->setChecked(scanOff);
-    edits_[1527]->setText(QString::asprintf("%1.1f", Option3[1] / 10.0));
+    form_.checks[1528]->setChecked(scanOff);
+    form_.edits[1527]->setText(QString::asprintf("%1.1f", Option3[1] / 10.0));
     for (int id : {1527, 1526, 1529}) setEnabled(id, !scanOff);
-    for (auto& [id, e] : edits_) {
+    for (auto& [id, e] : form_.edits) {
         const int i = parcfghItem(id);
         QPalette p = palette();
         if (i >= 0 && Parcfgh[static_cast<size_t>(i)].val_err == 1)
@@ -267,7 +236,7 @@ void DlgMW51hcfg::print() {
 }
 
 void DlgMW51hcfg::editChanged(int id) {
-    QLineEdit* e = edits_[id];
+    QLineEdit* e = form_.edits[id];
     const int i = parcfghItem(id);
     if (printing_ || i < 0 || !e->hasFocus()) return;
     ParItem& item = Parcfgh[static_cast<size_t>(i)];
@@ -280,9 +249,7 @@ void DlgMW51hcfg::editChanged(int id) {
     }
     item.val = inputValue(text);
     const bool ok = testValueh(i, CodeD) == 1;
-    QPalette p = palette();
-    if (!ok) p.setColor(QPalette::Base, QColor(255, 0, 0));
-    e->setPalette(p);
+    paintInvalid(e, !ok);
     setEnabled(kWrite, ok);
     if (!ok) setEnabled(kSave, false);
 }

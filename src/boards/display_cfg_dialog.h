@@ -5,10 +5,9 @@
 #include <QDialog>
 #include <map>
 
-class QCheckBox;
-class QComboBox;
+#include "boards/board_form_dialog.h"
+
 class QLabel;
-class QLineEdit;
 class QTimer;
 
 class DlgMW51hcfg : public QDialog {
@@ -39,9 +38,7 @@ class DlgMW51hcfg : public QDialog {
     void commError();
 
     bool printing_ = false;
-    std::map<int, QLineEdit*> edits_;
-    std::map<int, QComboBox*> combos_;
-    std::map<int, QCheckBox*> checks_;
+    BoardForm form_{this};
 };
 
 class DlgTunosc : public QDialog {

@@ -18,7 +18,7 @@ constexpr char kFileMarker[9] = {'M', 'W', '5', '1', 'A', '_', '1', '0', '\0'};
 constexpr size_t kBlockDigits = 2 * kEeSize;
 constexpr size_t kFirstPiece = 29; // bytes of the first "ATEE" write; the rest go in the second
 
-template <size_t N> constexpr ChoiceList makeList(const char* const (&t)[N]) {
+template <size_t N> constexpr TextList makeList(const char* const (&t)[N]) {
     return {t, N};
 }
 
@@ -89,7 +89,7 @@ void setBits(uint16_t& word, unsigned shift, unsigned mask, unsigned value) {
 }
 
 // Looks `sel` up in `list` and stores the position into the bits; the position, or the length.
-unsigned updBits(uint16_t& word, const ChoiceList& list, std::string_view sel, unsigned shift,
+unsigned updBits(uint16_t& word, const TextList& list, std::string_view sel, unsigned shift,
                  unsigned mask) {
     const size_t i = listIndex(list, sel);
     if (i < list.size) setBits(word, shift, mask, static_cast<unsigned>(i));
@@ -102,35 +102,30 @@ const char* onOff(bool on) {
 
 } // namespace
 
-const ChoiceList Lista_Grandezze_Display = makeList(kDisplay);
-const ChoiceList Lista_Sorgenti_dati = makeList(kSources);
-const ChoiceList Lista_Sorgenti_datim = makeList(kSourcesM);
-const ChoiceList Lista_nodeadd = makeList(kNodeAdd);
-const ChoiceList Lista_Baud_Rate = makeList(kBaud);
-const ChoiceList Lista_Protocolli = makeList(kProto);
-const ChoiceList Lista_allarme_etag = makeList(kAlarm);
-const ChoiceList Lista_allarme_inv = makeList(kAlarm);
+const TextList Lista_Grandezze_Display = makeList(kDisplay);
+const TextList Lista_Sorgenti_dati = makeList(kSources);
+const TextList Lista_Sorgenti_datim = makeList(kSourcesM);
+const TextList Lista_nodeadd = makeList(kNodeAdd);
+const TextList Lista_Baud_Rate = makeList(kBaud);
+const TextList Lista_Protocolli = makeList(kProto);
+const TextList Lista_allarme_etag = makeList(kAlarm);
+const TextList Lista_allarme_inv = makeList(kAlarm);
 const uint8_t Display_cnt[16] = {0x10, 0x53, 0x60, 0x60, 0x60, 0x40, 0x40, 0x42,
                                  0x42, 0x30, 0x62, 0x62, 0x52, 0x53, 0x53, 0x60};
 
 void initParcfg() {
-    struct Row {
-        int id;
-        float min, max;
-        int n;
-    };
-    static const Row rows[kParcfgItems] = {
-        {0, 0, 0, 0},          {1427, 1, 254, 3},     {1407, 1, 65535, 5},
-        {1413, 1, 65535, 5},   {1410, 1, 65535, 5},   {1418, 10, 99990, 5},
-        {1421, 0.1f, 0.9f, 4}, {1424, 0.1f, 0.9f, 4}, {1415, 1000, 5000000, 7},
-        {1458, 0, 254, 3},     {1473, 1, 254, 3},     {1487, 0, 254, 3}};
-    for (size_t i = 0; i < kParcfgItems; ++i) {
-        Parcfg[i] = ParItem{};
-        Parcfg[i].id = rows[i].id;
-        Parcfg[i].val_min = rows[i].min;
-        Parcfg[i].val_max = rows[i].max;
-        Parcfg[i].n_dec = rows[i].n;
-    }
+    Parcfg = {ParItem{},
+              makeParItem(1427, 1, 254, 3),
+              makeParItem(1407, 1, 65535, 5),
+              makeParItem(1413, 1, 65535, 5),
+              makeParItem(1410, 1, 65535, 5),
+              makeParItem(1418, 10, 99990, 5),
+              makeParItem(1421, 0.1f, 0.9f, 4),
+              makeParItem(1424, 0.1f, 0.9f, 4),
+              makeParItem(1415, 1000, 5000000, 7),
+              makeParItem(1458, 0, 254, 3),
+              makeParItem(1473, 1, 254, 3),
+              makeParItem(1487, 0, 254, 3)};
 }
 
 int testValue(int i, ee_buf& ee) {
@@ -266,13 +261,13 @@ std::string boardCommText() {
     return std::string("Errore di comunicazione con ") + boardName() + " !";
 }
 
-size_t listIndex(const ChoiceList& list, std::string_view text) {
+size_t listIndex(const TextList& list, std::string_view text) {
     for (size_t i = 0; i < list.size; ++i)
         if (text == list[i]) return i;
     return list.size;
 }
 
-std::string listText(const ChoiceList& list, unsigned code, bool dropPrefix) {
+std::string listText(const TextList& list, unsigned code, bool dropPrefix) {
     if (code >= list.size) return "code " + std::to_string(code);
     std::string_view t = list[code];
     if (dropPrefix && t.size() > 4) t.remove_prefix(4);

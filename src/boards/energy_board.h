@@ -74,6 +74,16 @@ struct ParItem {
     int val_err = 0;   // 1 while val is out of range
 };
 
+// An item with its control, limits and length.
+inline ParItem makeParItem(int id, float min, float max, int n) {
+    ParItem p;
+    p.id = id;
+    p.val_min = min;
+    p.val_max = max;
+    p.n_dec = n;
+    return p;
+}
+
 inline constexpr size_t kParcfgItems = 12;
 extern std::array<ParItem, kParcfgItems> Parcfg;
 
@@ -139,21 +149,21 @@ std::string boardCommText();
 // ---------------------------------------------------------------------------------------------
 // Choice lists.
 
-struct ChoiceList {
+struct TextList {
     const char* const* texts;
     size_t size;
     const char* operator[](size_t i) const { return texts[i]; }
 };
-extern const ChoiceList Lista_Grandezze_Display, Lista_Sorgenti_dati, Lista_Sorgenti_datim, Lista_nodeadd,
+extern const TextList Lista_Grandezze_Display, Lista_Sorgenti_dati, Lista_Sorgenti_datim, Lista_nodeadd,
     Lista_Baud_Rate, Lista_Protocolli, Lista_allarme_etag, Lista_allarme_inv;
 // Digits (high nibble) and decimal point (low nibble) of each display quantity.
 extern const uint8_t Display_cnt[16];
 
 // Position of `text` in `list` (exact comparison), or the list's length.
-size_t listIndex(const ChoiceList& list, std::string_view text);
+size_t listIndex(const TextList& list, std::string_view text);
 // An entry without its "n - " prefix (an entry too short for one is shown whole); a code
 // beyond the list is "code N".
-std::string listText(const ChoiceList& list, unsigned code, bool dropPrefix = true);
+std::string listText(const TextList& list, unsigned code, bool dropPrefix = true);
 
 // The choice operations: each takes the selected text, stores its position into its bits of
 // `ee` and returns the position (the list's length when the text is not in the list, which is

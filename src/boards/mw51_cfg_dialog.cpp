@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "boards/board_form_dialog.h"
 #include "boards/display_board.h"
 #include "boards/display_cfg_dialog.h"
 #include "boards/energy_board.h"
@@ -23,12 +24,9 @@
 #include "platform/clock.h"
 #include "platform/text_cp1252.h"
 #include "platform/ui_qt_dialog.h"
+#include "shell/panel_dialog.h"
 
 namespace {
-
-QString idName(int id) {
-    return QStringLiteral("id%1").arg(id);
-}
 
 // Display slot 0..3 of the group shown: its group box, choice and "Dettagli" button.
 struct Slot {
@@ -57,23 +55,14 @@ QColor stateColour(uint8_t s) {
     }
 }
 
-std::string cp(const QString& s) {
-    return utf8ToCp1252(s.toStdString());
-}
-
 int parcfgItem(int id) {
     for (size_t i = 1; i < kParcfgItems; ++i)
         if (Parcfg[i].id == id) return static_cast<int>(i);
     return -1;
 }
 
-void fillCombo(QComboBox* box, const ChoiceList& list) {
-    box->clear();
-    for (size_t i = 0; i < list.size; ++i) box->addItem(qtText(list[i]));
-}
-
 // Selects the entry `code`; a code beyond the list is shown as its own text.
-void selectCode(QComboBox* box, const ChoiceList& list, unsigned code, bool prefix = true) {
+void selectCode(QComboBox* box, const TextList& list, unsigned code, bool prefix = true) {
     QSignalBlocker block(box);
     if (code < list.size) {
         box->setCurrentIndex(static_cast<int>(code));
@@ -93,56 +82,26 @@ std::function<void(QWidget*)>& DlgMW51cfg::firmwareLoader() {
 
 DlgMW51cfg::DlgMW51cfg(QWidget* owner, Mode mode)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), mode_(mode) {
-    setObjectName(idName(mode == Mode::Config ? 1400 : 1401));
+    setObjectName(idName(1400));
     build();
 }
 
 QWidget* DlgMW51cfg::control(int id) const {
-    return findChild<QWidget*>(idName(id));
+    return form_.control(id);
 }
 
 void DlgMW51cfg::setEnabled(int id, bool on) {
-    if (QWidget* w = control(id)) w->setEnabled(on);
+    form_.setEnabled(id, on);
 }
 
 void DlgMW51cfg::build() {
     auto* grid = new QGridLayout(this);
-    auto label = [this](int id, const char* text) {
-        auto* l = new QLabel(qtText(text), this);
-        if (id) l->setObjectName(idName(id));
-        return l;
-    };
-    auto edit = [this](int id) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(idName(id));
-        edits_[id] = e;
-        connect(e, &QLineEdit::textChanged, this, [this, id] { editChanged(id); });
-        return e;
-    };
-    auto combo = [this](int id) {
-        auto* c = new QComboBox(this);
-        c->setObjectName(idName(id));
-        combos_[id] = c;
-        connect(c, &QComboBox::activated, this, [this, id] { comboChanged(id); });
-        return c;
-    };
-    auto check = [this](int id, const char* text) {
-        auto* c = new QCheckBox(qtText(text), this);
-        c->setObjectName(idName(id));
-        checks_[id] = c;
-        return c;
-    };
-    auto button = [this](int id, const char* text) {
-        auto* b = new QPushButton(qtText(text), this);
-        b->setObjectName(idName(id));
-        b->setAutoDefault(false);
-        return b;
-    };
-    auto group = [this](int id, const char* text) {
-        auto* g = new QGroupBox(qtText(text), this);
-        g->setObjectName(idName(id));
-        return g;
-    };
+    auto label = [this](int id, const char* text) { return form_.label(id, text); };
+    auto edit = [this](int id) { return form_.edit(id, [this](int i) { editChanged(i); }); };
+    auto combo = [this](int id) { return form_.combo(id, [this](int i) { comboChanged(i); }); };
+    auto check = [this](int id, const char* text) { return form_.check(id, text); };
+    auto button = [this](int id, const char* text) { return form_.button(id, text); };
+    auto group = [this](int id, const char* text) { return form_.group(id, text); };
 
     // Plant parameters.
     auto* plant = new QGridLayout;
@@ -261,22 +220,22 @@ void DlgMW51cfg::build() {
         control(id)->setPalette(p);
     }
 
-    connect(checks_[1463], &QCheckBox::clicked, this, [this](bool on) {
+    connect(form_.checks[1463], &QCheckBox::clicked, this, [this](bool on) {
         EE.ram.Option = static_cast<uint16_t>((EE.ram.Option & ~(1u << 3)) | (on ? 1u << 3 : 0));
         setEnabled(1402, true);
     });
-    connect(checks_[1483], &QCheckBox::clicked, this, [this](bool on) {
+    connect(form_.checks[1483], &QCheckBox::clicked, this, [this](bool on) {
         EE.ram.Option = static_cast<uint16_t>((EE.ram.Option & ~(1u << 13)) | (on ? 1u << 13 : 0));
         setEnabled(1402, true);
     });
-    connect(checks_[1484], &QCheckBox::clicked, this, [this](bool on) {
+    connect(form_.checks[1484], &QCheckBox::clicked, this, [this](bool on) {
         EE.ram.Option = static_cast<uint16_t>((EE.ram.Option & ~(1u << 12)) | (on ? 1u << 12 : 0));
         setEnabled(1402, true);
     });
-    connect(checks_[1486], &QCheckBox::clicked, this, [this](bool on) {
+    connect(form_.checks[1486], &QCheckBox::clicked, this, [this](bool on) {
         const unsigned v = toggleWirelessAux(EE, on);
         printing_ = true;
-        edits_[1487]->setText(QString::number(v));
+        form_.edits[1487]->setText(QString::number(v));
         printing_ = false;
         Parcfg[kParAux].val = static_cast<float>(v);
         Parcfg[kParAux].val_err = 0;
@@ -323,16 +282,16 @@ void DlgMW51cfg::labelGroups(bool checklist) {
 
 bool DlgMW51cfg::begin() {
     initParcfg();
-    fillCombo(combos_[1469], Lista_allarme_etag);
-    fillCombo(combos_[1432], Lista_Sorgenti_dati);
-    fillCombo(combos_[1453], Lista_Baud_Rate);
-    fillCombo(combos_[1455], Lista_Protocolli);
-    fillCombo(combos_[1475], Lista_allarme_inv);
-    fillCombo(combos_[1461], Lista_Sorgenti_datim);
-    fillCombo(combos_[1478], Lista_nodeadd);
-    for (const Slot& s : kSlots) fillCombo(combos_[s.combo], Lista_Grandezze_Display);
+    fillCombo(form_.combos[1469], Lista_allarme_etag);
+    fillCombo(form_.combos[1432], Lista_Sorgenti_dati);
+    fillCombo(form_.combos[1453], Lista_Baud_Rate);
+    fillCombo(form_.combos[1455], Lista_Protocolli);
+    fillCombo(form_.combos[1475], Lista_allarme_inv);
+    fillCombo(form_.combos[1461], Lista_Sorgenti_datim);
+    fillCombo(form_.combos[1478], Lista_nodeadd);
+    for (const Slot& s : kSlots) fillCombo(form_.combos[s.combo], Lista_Grandezze_Display);
     Flag.quaterna = 0;
-    checks_[1482]->setChecked(false);
+    form_.checks[1482]->setChecked(false);
 
     if (mode_ == Mode::Checklist) {
         setWindowTitle("Valori parametri di configurazione MW51a per checklist");
@@ -403,7 +362,7 @@ void DlgMW51cfg::print() {
     printing_ = true;
     const ee_ram& r = EE.ram;
     auto num = [this](int id, double v, const char* fmt = "%.0f") {
-        edits_[id]->setText(QString::asprintf(fmt, v));
+        form_.edits[id]->setText(QString::asprintf(fmt, v));
         paintField(id);
     };
     num(1415, r.Pnom);
@@ -420,30 +379,30 @@ void DlgMW51cfg::print() {
     const bool checklist = mode_ == Mode::Checklist;
     for (int s = 0; s < 4; ++s) {
         const unsigned code = r.Display_gra[Flag.quaterna + s] & 15u;
-        selectCode(combos_[kSlots[s].combo], Lista_Grandezze_Display, code);
+        selectCode(form_.combos[kSlots[s].combo], Lista_Grandezze_Display, code);
         if (!(Flag.VKE15 == 1 && !checklist)) {
             setEnabled(kSlots[s].group, code != 0);
             setEnabled(kSlots[s].button, code != 0 && !checklist);
         }
     }
-    selectCode(combos_[1432], Lista_Sorgenti_dati, r.Option & 7u);
+    selectCode(form_.combos[1432], Lista_Sorgenti_dati, r.Option & 7u);
     enableSourceFields(r.Option & 7u);
-    selectCode(combos_[1453], Lista_Baud_Rate, (r.ComReg >> 6) & 3u);
-    selectCode(combos_[1455], Lista_Protocolli, r.ComReg & 15u, false);
-    selectCode(combos_[1475], Lista_allarme_inv, (r.Option >> 6) & 3u);
-    selectCode(combos_[1461], Lista_Sorgenti_datim, (r.Option >> 8) & 3u);
+    selectCode(form_.combos[1453], Lista_Baud_Rate, (r.ComReg >> 6) & 3u);
+    selectCode(form_.combos[1455], Lista_Protocolli, r.ComReg & 15u, false);
+    selectCode(form_.combos[1475], Lista_allarme_inv, (r.Option >> 6) & 3u);
+    selectCode(form_.combos[1461], Lista_Sorgenti_datim, (r.Option >> 8) & 3u);
     if (Flag.VKE15 == 0) {
         setEnabled(1478, ((r.Option >> 8) & 3u) != 0);
         setEnabled(1479, ((r.Option >> 8) & 3u) != 0);
     }
-    selectCode(combos_[1478], Lista_nodeadd, (r.Option >> 10) & 3u);
-    selectCode(combos_[1469], Lista_allarme_etag, (r.Option >> 4) & 3u);
-    edits_[kTelField]->setText(qtText(unzip_Ntel()));
-    checks_[1484]->setChecked(r.Option & (1u << 12));
-    checks_[1463]->setChecked(r.Option & (1u << 3));
-    checks_[1483]->setChecked(r.Option & (1u << 13));
+    selectCode(form_.combos[1478], Lista_nodeadd, (r.Option >> 10) & 3u);
+    selectCode(form_.combos[1469], Lista_allarme_etag, (r.Option >> 4) & 3u);
+    form_.edits[kTelField]->setText(qtText(unzip_Ntel()));
+    form_.checks[1484]->setChecked(r.Option & (1u << 12));
+    form_.checks[1463]->setChecked(r.Option & (1u << 3));
+    form_.checks[1483]->setChecked(r.Option & (1u << 13));
     const bool aux = (r.ComReg >> 8) != 0;
-    checks_[1486]->setChecked(aux);
+    form_.checks[1486]->setChecked(aux);
     if (!checklist && Flag.VKE15 == 0) setEnabled(1487, aux);
     if (checklist) setEnabled(1487, false);
     state_->setText(Nome_stato_operativo(Stato_OP & 15u));
@@ -464,17 +423,14 @@ void DlgMW51cfg::enableSourceFields(unsigned source) {
 
 void DlgMW51cfg::paintField(int id) {
     const int i = parcfgItem(id);
-    QLineEdit* e = edits_[id];
-    QPalette p = palette();
-    if (i > 0 && Parcfg[static_cast<size_t>(i)].val_err == 1) p.setColor(QPalette::Base, QColor(255, 0, 0));
-    e->setPalette(p);
+    paintInvalid(form_.edits[id], i > 0 && Parcfg[static_cast<size_t>(i)].val_err == 1);
 }
 
 void DlgMW51cfg::editChanged(int id) {
     if (printing_ || mode_ == Mode::Checklist) return;
-    QLineEdit* e = edits_[id];
+    QLineEdit* e = form_.edits[id];
     if (id == kTelField) {
-        const std::string typed = cp(e->text());
+        const std::string typed = utf8ToCp1252(e->text().toStdString());
         const std::string kept = telFieldText(typed);
         if (kept != typed) {
             QSignalBlocker block(e);
@@ -486,7 +442,7 @@ void DlgMW51cfg::editChanged(int id) {
     bool failed = false;
     if (i > 0 && e->hasFocus()) {
         ParItem& item = Parcfg[static_cast<size_t>(i)];
-        std::string text = cp(e->text());
+        std::string text = utf8ToCp1252(e->text().toStdString());
         if (text.size() > static_cast<size_t>(item.n_dec)) {
             text.resize(static_cast<size_t>(item.n_dec));
             QSignalBlocker block(e);
@@ -507,8 +463,8 @@ void DlgMW51cfg::editChanged(int id) {
 
 void DlgMW51cfg::comboChanged(int id) {
     if (mode_ == Mode::Checklist) return;
-    QComboBox* box = combos_[id];
-    const std::string sel = cp(box->currentText());
+    QComboBox* box = form_.combos[id];
+    const std::string sel = comboText(box);
     for (int s = 0; s < 4; ++s) {
         if (kSlots[s].combo != id) continue;
         const unsigned code = upd_Display_gra(EE, sel, Flag.quaterna + static_cast<unsigned>(s));
@@ -572,7 +528,7 @@ void DlgMW51cfg::writeClicked() {
         return;
     }
     sendDisplayQuantities(windowOf(this));
-    if (Slave_board == 3) sendMw55Registers(checks_[1483]->isChecked());
+    if (Slave_board == 3) sendMw55Registers(form_.checks[1483]->isChecked());
     setEnabled(1402, false);
     setEnabled(1401, true);
 }

@@ -6,12 +6,9 @@
 #include <functional>
 #include <map>
 
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
+#include "boards/board_form_dialog.h"
+
 class QLabel;
-class QLineEdit;
-class QPushButton;
 
 class DlgMW51cfg : public QDialog {
     Q_OBJECT
@@ -51,9 +48,7 @@ class DlgMW51cfg : public QDialog {
 
     Mode mode_;
     bool printing_ = false; // the program writes the fields: no parsing
-    std::map<int, QLineEdit*> edits_;
-    std::map<int, QComboBox*> combos_;
-    std::map<int, QCheckBox*> checks_;
+    BoardForm form_{this};
     QLabel* state_ = nullptr;
 };
 

@@ -13,7 +13,7 @@ struct Param {
     const char* name;
     Kind kind;
     int item = 0;                     // Parcfg item (Number), bit (Flag), display (Display)
-    const ChoiceList* list = nullptr; // Choice
+    const TextList* list = nullptr; // Choice
     uint16_t ee_ram::*word = nullptr; // Choice: the word holding the bits
     unsigned shift = 0, mask = 0;     // Choice
 };
@@ -53,7 +53,7 @@ bool wholeNumber(const std::string& s, long lo, long hi, long& out) {
 
 // The position of `value` in `list`: the whole entry, the entry without its "n - " prefix, or
 // the position itself as a decimal number. -1 when none matches.
-long choiceIndex(const ChoiceList& list, const std::string& value) {
+long choiceIndex(const TextList& list, const std::string& value) {
     for (size_t i = 0; i < list.size; ++i)
         if (value == list[i] || value == listText(list, static_cast<unsigned>(i)))
             return static_cast<long>(i);

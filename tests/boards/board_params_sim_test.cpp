@@ -22,10 +22,7 @@ class BoardParams : public SimSession {
   protected:
     void SetUp() override {
         SimSession::SetUp();
-        sim::SimOptions o;
-        o.kind = sim::DeviceKind::MW51;
-        o.scenario = "empty";
-        ASSERT_TRUE(connect(o));
+        ASSERT_TRUE(connect(emptyDevice()));
         ASSERT_EQ(Flag.MW51, 1);
         sim_->modifyDeviceState([](sim::DeviceState& d) { d.restartMs = 300; });
         initParcfg();

@@ -15,6 +15,8 @@ class SimSession : public KorvaneTest {
     bool connect(sim::SimOptions opts);
     // The golden logger of tests/fixtures/logger-basic.
     static sim::SimOptions fixtureLogger();
+    // An energy board (or another kind) with an empty flash.
+    static sim::SimOptions emptyDevice(sim::DeviceKind kind = sim::DeviceKind::MW51);
     std::string readWorkFile(const std::string& name) const;
     bool workFileExists(const std::string& name) const;
 
