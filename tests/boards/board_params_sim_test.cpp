@@ -90,6 +90,12 @@ TEST_F(BoardParams, SilentBoardEndsTheBootWaitAfterSixSeconds) {
     EXPECT_EQ(wait_boot(nullptr, 0), 0);
     EXPECT_EQ(ui_.waitTexts.back(), "Attendere il ripristino della scheda VKE15");
     EXPECT_GE(ui_.waitCloses, 1);
+
+    // "Esc" confirmed ends the wait at once.
+    ui_.pressEscAfter(1);
+    ui_.answer(MsgAnswer::Yes);
+    EXPECT_EQ(wait_boot(nullptr, 0), 0);
+    EXPECT_EQ(ui_.pendingAnswers(), 0u);
 }
 
 TEST_F(BoardParams, DisplayBoardsAreDetectedReadWrittenAndStored) {
