@@ -338,14 +338,13 @@ const CliCommandRegistrar kParams(
     {"params",
      "params get [--format text|raw] [--utf8]\n"
      "                             the board's parameter set as its description (or the 41 bytes in hex)\n"
-     "params set NAME=VALUE... [--commit] [--utf8]\n"
+     "  params set NAME=VALUE... [--commit] [--utf8]\n"
      "                             change parameters named as `params get` prints them, range-checked;\n"
      "                             nothing is written when a value is refused; --commit makes it permanent\n"
-     "params save FILE.mw1        read the set from the board into a parameter file\n"
-     "params load FILE.mw1 [--write [--commit]]\n"
+     "  params save FILE.mw1       read the set from the board into a parameter file\n"
+     "  params load FILE.mw1 [--write [--commit]]\n"
      "                             print a parameter file's description; --write sends it to the board\n"
-     "params default|reset        restore the factory defaults / reset the board, wait for it, print the "
-     "set\n"
+     "  params default|reset       factory defaults / reset of the board, wait for it, print the set\n"
      "                             Exit 0 done, 1 refused or failed, 2 no device or not a board",
      cmdParams, 80});
 const CliCommandRegistrar kDisplays(
