@@ -84,15 +84,12 @@ bool control(const char* cmd) {
     return sendCOMMAND(hCom, cmd, kModeCR) == 1 && rxOk();
 }
 
-void setBits(uint16_t& word, unsigned shift, unsigned mask, unsigned value) {
-    word = static_cast<uint16_t>((word & ~(mask << shift)) | ((value & mask) << shift));
-}
-
-// Looks `sel` up in `list` and stores the position into the bits; the position, or the length.
-unsigned updBits(uint16_t& word, const TextList& list, std::string_view sel, unsigned shift,
+// Looks `sel` up in `list`; a text found is stored into the bits of the word at `offset`.
+unsigned updBits(size_t offset, ee_buf& ee, const TextList& list, std::string_view sel, unsigned shift,
                  unsigned mask) {
     const size_t i = listIndex(list, sel);
-    if (i < list.size) setBits(word, shift, mask, static_cast<unsigned>(i));
+    if (i < list.size)
+        setEeWord(ee, offset, withBits(eeWord(ee, offset), shift, mask, static_cast<unsigned>(i)));
     return static_cast<unsigned>(i);
 }
 
@@ -281,22 +278,22 @@ unsigned upd_Display_gra(ee_buf& ee, std::string_view sel, unsigned d) {
     return static_cast<unsigned>(i);
 }
 unsigned upd_Option_alaetag(ee_buf& ee, std::string_view sel) {
-    return updBits(ee.ram.Option, Lista_allarme_etag, sel, 4, 3);
+    return updBits(offsetof(ee_ram, Option), ee, Lista_allarme_etag, sel, 4, 3);
 }
 unsigned upd_Option_alainv(ee_buf& ee, std::string_view sel) {
-    return updBits(ee.ram.Option, Lista_allarme_inv, sel, 6, 3);
+    return updBits(offsetof(ee_ram, Option), ee, Lista_allarme_inv, sel, 6, 3);
 }
 unsigned upd_Option_sorgm(ee_buf& ee, std::string_view sel) {
-    return updBits(ee.ram.Option, Lista_Sorgenti_datim, sel, 8, 3);
+    return updBits(offsetof(ee_ram, Option), ee, Lista_Sorgenti_datim, sel, 8, 3);
 }
 unsigned upd_Option_nodeadd(ee_buf& ee, std::string_view sel) {
-    return updBits(ee.ram.Option, Lista_nodeadd, sel, 10, 3);
+    return updBits(offsetof(ee_ram, Option), ee, Lista_nodeadd, sel, 10, 3);
 }
 unsigned upd_ComReg_BaudRate(ee_buf& ee, std::string_view sel) {
-    return updBits(ee.ram.ComReg, Lista_Baud_Rate, sel, 6, 3);
+    return updBits(offsetof(ee_ram, ComReg), ee, Lista_Baud_Rate, sel, 6, 3);
 }
 unsigned upd_ComReg_Proto(ee_buf& ee, std::string_view sel) {
-    return updBits(ee.ram.ComReg, Lista_Protocolli, sel, 0, 15);
+    return updBits(offsetof(ee_ram, ComReg), ee, Lista_Protocolli, sel, 0, 15);
 }
 
 int sourceDisplay(unsigned index) {
@@ -312,7 +309,7 @@ unsigned upd_Option_sorg(Window owner, ee_buf& ee, std::string_view sel) {
                    "Setup Error", MsgButtons::Ok, MsgIcon::Error);
         i = 0;
     }
-    setBits(ee.ram.Option, 0, 7, static_cast<unsigned>(i));
+    ee.ram.Option = withBits(ee.ram.Option, 0, 7, static_cast<unsigned>(i));
     return static_cast<unsigned>(i);
 }
 

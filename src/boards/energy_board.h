@@ -159,6 +159,20 @@ extern const TextList Lista_Grandezze_Display, Lista_Sorgenti_dati, Lista_Sorgen
 // Digits (high nibble) and decimal point (low nibble) of each display quantity.
 extern const uint8_t Display_cnt[16];
 
+// `word` with `value` in its bits `mask` << `shift`.
+inline uint16_t withBits(uint16_t word, unsigned shift, unsigned mask, unsigned value) {
+    return static_cast<uint16_t>((word & ~(mask << shift)) | ((value & mask) << shift));
+}
+
+// The 16-bit word at byte `offset` of the block, and storing one (least significant byte first).
+inline uint16_t eeWord(const ee_buf& ee, size_t offset) {
+    return static_cast<uint16_t>(ee.buf[offset] | (ee.buf[offset + 1] << 8));
+}
+inline void setEeWord(ee_buf& ee, size_t offset, uint16_t v) {
+    ee.buf[offset] = static_cast<uint8_t>(v & 0xFF);
+    ee.buf[offset + 1] = static_cast<uint8_t>(v >> 8);
+}
+
 // Position of `text` in `list` (exact comparison), or the list's length.
 size_t listIndex(const TextList& list, std::string_view text);
 // An entry without its "n - " prefix (an entry too short for one is shown whole); a code

@@ -12,10 +12,10 @@ enum class Kind { Number, Tel, Choice, Source, Flag, Display };
 struct Param {
     const char* name;
     Kind kind;
-    int item = 0;                     // Parcfg item (Number), bit (Flag), display (Display)
+    int item = 0;                   // Parcfg item (Number), bit (Flag), display (Display)
     const TextList* list = nullptr; // Choice
-    uint16_t ee_ram::*word = nullptr; // Choice: the word holding the bits
-    unsigned shift = 0, mask = 0;     // Choice
+    size_t word = 0;                // Choice: offset of the word holding the bits
+    unsigned shift = 0, mask = 0;   // Choice
 };
 
 const Param kParams[] = {
@@ -28,15 +28,15 @@ const Param kParams[] = {
     {"Coefficiente Keur", Kind::Number, kParKeur},
     {"Indirizzo scheda MW51a", Kind::Number, kParAddress},
     {"Numero di telefono per invio SMS", Kind::Tel},
-    {"Allarme rendimento globale", Kind::Choice, 0, &Lista_allarme_etag, &ee_ram::Option, 4, 3},
+    {"Allarme rendimento globale", Kind::Choice, 0, &Lista_allarme_etag, offsetof(ee_ram, Option), 4, 3},
     {"Sorgente dati elettrici", Kind::Source},
-    {"Baud rate", Kind::Choice, 0, &Lista_Baud_Rate, &ee_ram::ComReg, 6, 3},
-    {"Protocollo", Kind::Choice, 0, &Lista_Protocolli, &ee_ram::ComReg, 0, 15},
+    {"Baud rate", Kind::Choice, 0, &Lista_Baud_Rate, offsetof(ee_ram, ComReg), 6, 3},
+    {"Protocollo", Kind::Choice, 0, &Lista_Protocolli, offsetof(ee_ram, ComReg), 0, 15},
     {"Numero di inverter gestiti", Kind::Number, kParInverters},
     {"Indirizzo del primo inverter", Kind::Number, kParFirstInverter},
-    {"Allarme inverter", Kind::Choice, 0, &Lista_allarme_inv, &ee_ram::Option, 6, 3},
-    {"Sorgente dati meteo", Kind::Choice, 0, &Lista_Sorgenti_datim, &ee_ram::Option, 8, 3},
-    {"Indirizzo stazione meteo", Kind::Choice, 0, &Lista_nodeadd, &ee_ram::Option, 10, 3},
+    {"Allarme inverter", Kind::Choice, 0, &Lista_allarme_inv, offsetof(ee_ram, Option), 6, 3},
+    {"Sorgente dati meteo", Kind::Choice, 0, &Lista_Sorgenti_datim, offsetof(ee_ram, Option), 8, 3},
+    {"Indirizzo stazione meteo", Kind::Choice, 0, &Lista_nodeadd, offsetof(ee_ram, Option), 10, 3},
     {"Funzione di ricezione dati wireless aux", Kind::Number, kParAux},
     {"Funzione di auto-spengimento display", Kind::Flag, 3},
     {"Funzione Energia = Energia/100", Kind::Flag, 13},
@@ -62,10 +62,6 @@ long choiceIndex(const TextList& list, const std::string& value) {
     return -1;
 }
 
-void setBits(uint16_t& word, unsigned shift, unsigned mask, unsigned value) {
-    word = static_cast<uint16_t>((word & ~(mask << shift)) | ((value & mask) << shift));
-}
-
 // Applies one assignment to `ee`; an empty string when accepted, else the reason.
 std::string applyOne(ee_buf& ee, const Param& p, const std::string& value, bool& sourceEdited) {
     switch (p.kind) {
@@ -88,17 +84,13 @@ std::string applyOne(ee_buf& ee, const Param& p, const std::string& value, bool&
     case Kind::Choice: {
         const long i = choiceIndex(*p.list, value);
         if (i < 0) return "not in the list";
-        uint16_t w = ee.ram.*p.word;
-        setBits(w, p.shift, p.mask, static_cast<unsigned>(i));
-        ee.ram.*p.word = w;
+        setEeWord(ee, p.word, withBits(eeWord(ee, p.word), p.shift, p.mask, static_cast<unsigned>(i)));
         return {};
     }
     case Kind::Source: {
         const long i = choiceIndex(Lista_Sorgenti_dati, value);
         if (i < 0) return "not in the list";
-        uint16_t w = ee.ram.Option;
-        setBits(w, 0, 7, static_cast<unsigned>(i));
-        ee.ram.Option = w;
+        ee.ram.Option = withBits(ee.ram.Option, 0, 7, static_cast<unsigned>(i));
         sourceEdited = true;
         return {};
     }
@@ -110,9 +102,7 @@ std::string applyOne(ee_buf& ee, const Param& p, const std::string& value, bool&
             on = false;
         else
             return "ABILITATA, OFF, 1 or 0";
-        uint16_t w = ee.ram.Option;
-        setBits(w, static_cast<unsigned>(p.item), 1, on ? 1 : 0);
-        ee.ram.Option = w;
+        ee.ram.Option = withBits(ee.ram.Option, static_cast<unsigned>(p.item), 1, on ? 1 : 0);
         return {};
     }
     case Kind::Display: {

@@ -49,8 +49,8 @@ TEST_F(BoardParams, EditWriteCommitResetKeepsTheEditedValues) {
     EXPECT_EQ(ui_.waitTexts.back(), "Attendere il ripristino della scheda MW51a");
     EE = ee_buf{};
     ASSERT_EQ(loadParcfg(), 0);
-    EXPECT_EQ(EE.ram.Pnom, 20000u);
-    EXPECT_EQ(EE.ram.Ki, 166);
+    EXPECT_EQ(+EE.ram.Pnom, 20000u);
+    EXPECT_EQ(+EE.ram.Ki, 166);
 
     // Written but not committed: a reset brings the committed values back.
     type(kParPnom, 30000);
@@ -58,13 +58,13 @@ TEST_F(BoardParams, EditWriteCommitResetKeepsTheEditedValues) {
     ASSERT_EQ(resetBoard(), 1);
     ASSERT_EQ(wait_boot(nullptr, 0), 1);
     ASSERT_EQ(loadParcfg(), 0);
-    EXPECT_EQ(EE.ram.Pnom, 20000u);
+    EXPECT_EQ(+EE.ram.Pnom, 20000u);
 
     // Factory defaults.
     ASSERT_EQ(restoreDefaults(), 1);
     ASSERT_EQ(wait_boot(nullptr, 0), 1);
     ASSERT_EQ(loadParcfg(), 0);
-    EXPECT_EQ(EE.ram.Pnom, 9900u);
+    EXPECT_EQ(+EE.ram.Pnom, 9900u);
     EXPECT_EQ(sim_->deviceState().eepromSaved, sim_->deviceState().eeprom);
 }
 

@@ -46,19 +46,19 @@ TEST_F(EnergyBoard, BlockFieldsSitAtTheirOffsetsLittleEndian) {
                             0x5C, 0xC1, 0x06, 0x07, 0x62, 0x08, 0x05, 0x0B, 0xB9, 0x46, 0x09, 0x33};
     ee_buf ee{};
     std::memcpy(ee.buf, raw, sizeof raw);
-    EXPECT_EQ(ee.ram.Token, 0x96);
-    EXPECT_EQ(ee.ram.MYadd, 0x0117);
-    EXPECT_EQ(ee.ram.TCA, 0x020F);
-    EXPECT_EQ(ee.ram.NTCA, 0x0304);
-    EXPECT_EQ(ee.ram.TCM, 0x0458);
-    EXPECT_EQ(ee.ram.Ki, 0x05A0);
-    EXPECT_EQ(ee.ram.Kco2, 0x2F);
-    EXPECT_EQ(ee.ram.Keur, 0x24);
-    EXPECT_EQ(ee.ram.Pnom, 0x0706C15Cu);
-    EXPECT_EQ(ee.ram.ComReg, 0x0862);
-    EXPECT_EQ(ee.ram.ComReg2, 0x0B05);
-    EXPECT_EQ(ee.ram.Option, 0x46B9);
-    EXPECT_EQ(ee.ram.Option2, 0x3309);
+    EXPECT_EQ(+ee.ram.Token, 0x96);
+    EXPECT_EQ(+ee.ram.MYadd, 0x0117);
+    EXPECT_EQ(+ee.ram.TCA, 0x020F);
+    EXPECT_EQ(+ee.ram.NTCA, 0x0304);
+    EXPECT_EQ(+ee.ram.TCM, 0x0458);
+    EXPECT_EQ(+ee.ram.Ki, 0x05A0);
+    EXPECT_EQ(+ee.ram.Kco2, 0x2F);
+    EXPECT_EQ(+ee.ram.Keur, 0x24);
+    EXPECT_EQ(+ee.ram.Pnom, 0x0706C15Cu);
+    EXPECT_EQ(+ee.ram.ComReg, 0x0862);
+    EXPECT_EQ(+ee.ram.ComReg2, 0x0B05);
+    EXPECT_EQ(+ee.ram.Option, 0x46B9);
+    EXPECT_EQ(+ee.ram.Option2, 0x3309);
 }
 
 TEST_F(EnergyBoard, RangeCheckLimitsRoundingAndRefusals) {
@@ -105,8 +105,8 @@ TEST_F(EnergyBoard, InterfaceBoardAddressGoesIntoOption2) {
     ee_buf ee = fixtureSet("vke15-site.bin");
     const ee_buf before = ee;
     type(kParAddress, 33, ee);
-    EXPECT_EQ(ee.ram.Option2, 0xA521);
-    EXPECT_EQ(ee.ram.MYadd, before.ram.MYadd);
+    EXPECT_EQ(+ee.ram.Option2, 0xA521);
+    EXPECT_EQ(+ee.ram.MYadd, +before.ram.MYadd);
 }
 
 TEST_F(EnergyBoard, TelephoneNumberPacksTwoCharactersAByte) {
@@ -139,22 +139,22 @@ TEST_F(EnergyBoard, ChoicesStoreTheirBitsAndTheSourceNeedsItsDisplay) {
     ee_buf ee{};
     EXPECT_EQ(upd_ComReg_BaudRate(ee, "2 - 38400"), 2u);
     EXPECT_EQ(upd_ComReg_Proto(ee, "PROTO_3"), 3u);
-    EXPECT_EQ(ee.ram.ComReg, 0x0083);
+    EXPECT_EQ(+ee.ram.ComReg, 0x0083);
     EXPECT_EQ(upd_Option_nodeadd(ee, "3 - 251"), 3u);
     EXPECT_EQ(upd_Option_alainv(ee, "nothing"), 4u); // not in the list: nothing stored
-    EXPECT_EQ(ee.ram.Option, 0x0C00);
+    EXPECT_EQ(+ee.ram.Option, 0x0C00);
     EXPECT_EQ(upd_Display_gra(ee, "F -", 5), 15u);
-    EXPECT_EQ(ee.ram.Display_gra[5], 0x0F);
+    EXPECT_EQ(+ee.ram.Display_gra[5], 0x0F);
 
     // Source RS232 (Com3) with display 3 off falls back to the pulse input, with a warning.
     EXPECT_EQ(upd_Option_sorg(nullptr, ee, "3 - RS232 (Com3)"), 0u);
     ASSERT_EQ(ui_.shown.size(), 1u);
     EXPECT_EQ(ui_.shown[0].text, "Attenzione, il Display 3 non e' abilitato !");
     EXPECT_EQ(ui_.shown[0].title, "Setup Error");
-    EXPECT_EQ(ee.ram.Option & 7, 0);
+    EXPECT_EQ(+ee.ram.Option & 7, 0);
     ee.ram.Display_gra[0] = 0x21;
     EXPECT_EQ(upd_Option_sorg(nullptr, ee, "4 - RS485 (Com0)"), 4u);
-    EXPECT_EQ(ee.ram.Option & 7, 4);
+    EXPECT_EQ(+ee.ram.Option & 7, 4);
     EXPECT_EQ(ui_.shown.size(), 1u);
 
     const SourceFields wireless = enable_cntr_sdati(2);
@@ -163,11 +163,11 @@ TEST_F(EnergyBoard, ChoicesStoreTheirBitsAndTheSourceNeedsItsDisplay) {
     // Ticking the wireless-aux box from 0 shows 250 and clears bit 15; unticking clears the value.
     ee.ram.Option |= 0x8000;
     EXPECT_EQ(toggleWirelessAux(ee, true), 250u);
-    EXPECT_EQ(ee.ram.Option & 0x8000, 0);
+    EXPECT_EQ(+ee.ram.Option & 0x8000, 0);
     ee.ram.ComReg = 0x2583;
     EXPECT_EQ(toggleWirelessAux(ee, true), 0x25u);
     EXPECT_EQ(toggleWirelessAux(ee, false), 0u);
-    EXPECT_EQ(ee.ram.ComReg, 0x0083);
+    EXPECT_EQ(+ee.ram.ComReg, 0x0083);
 }
 
 TEST_F(EnergyBoard, DescriptionMatchesTheGoldenTexts) {
@@ -356,7 +356,7 @@ TEST_F(EnergyBoard, NamedEditsOfChoicesFlagsAndDisplays) {
     EXPECT_EQ(refused[0].name, "Sorgente dati elettrici");
     EXPECT_TRUE(
         applyParamEdits(ee, {"Sorgente dati elettrici=3", "Grandezza visualizzata su display 3=1"}, refused));
-    EXPECT_EQ(ee.ram.Option & 7, 3);
+    EXPECT_EQ(+ee.ram.Option & 7, 3);
 }
 
 } // namespace

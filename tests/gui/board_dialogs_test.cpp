@@ -73,16 +73,16 @@ TEST_F(BoardDialogs, ParameterScreenEditsWritesAndCommits) {
     EXPECT_EQ(static_cast<QGroupBox*>(dlg.control(1439))->title(), "Display 1  (LAN)");
 
     typeInto(dlg, dlg.control(1418), "12.5");
-    EXPECT_EQ(EE.ram.Ki, 1);
+    EXPECT_EQ(+EE.ram.Ki, 1);
     EXPECT_TRUE(dlg.control(1402)->isEnabled());
     typeInto(dlg, dlg.control(1421), "0.09");
     EXPECT_EQ(Parcfg[kParKco2].val_err, 1);
     EXPECT_FALSE(dlg.control(1402)->isEnabled());
-    EXPECT_EQ(EE.ram.Kco2, 53);
+    EXPECT_EQ(+EE.ram.Kco2, 53);
     typeInto(dlg, dlg.control(1421), "0.5");
     typeInto(dlg, dlg.control(1415), "12345678");
     EXPECT_EQ(textOf(dlg.control(1415)), "1234567");
-    EXPECT_EQ(EE.ram.Pnom, 1234567u);
+    EXPECT_EQ(+EE.ram.Pnom, 1234567u);
     typeInto(dlg, dlg.control(1471), "+39a");
     EXPECT_EQ(textOf(dlg.control(1471)), "");
 
