@@ -1,8 +1,10 @@
 // The MW51a energy board and the VKE15 interface board: the logger's command interpreter plus
 // the alarm register, the energy counter, the parameter EEPROM and the pass-through to the
 // Aurora inverters on the board's RS485 line.
+#include <chrono>
 #include <cstring>
 
+#include "sim/board_extras.h"
 #include "sim/board_program.h"
 #include "sim/logger_device.h"
 
@@ -51,7 +53,10 @@ bool hexBytes(const std::string& s, std::vector<uint8_t>& out) {
 class BoardDevice : public LoggerDevice {
   public:
     BoardDevice(const SimOptions& o, DeviceState& st) : LoggerDevice(o, st), program_(st) {}
+    // A restarting board is silent: no reply at all until its restart time has passed. During a
+    // program upload the frames go to the program memory.
     Reply handle(const std::string& rq) override {
+        if (std::chrono::steady_clock::now() < restartEnd_) return {};
         return program_.uploading() ? program_.upload(rq) : LoggerDevice::handle(rq);
     }
     size_t rawBlockLength() const override {
@@ -64,8 +69,16 @@ class BoardDevice : public LoggerDevice {
   protected:
     bool command(const std::string& cmd, const std::string& arg, Reply& r) override {
         uint32_t v = 0;
-        if (program_.command(cmd, arg, st_.eeAddress, r)) return true;
-        if (cmd == "SA" && arg.empty()) {
+        // The parameter controls (commit, reset, defaults, P1/P2) first: outside an upload they
+        // are the board's own; the program memory takes the upload and dump commands.
+        bool restart = false;
+        if (cmd == "CM" && hexArg(arg, 2, v) && boardControl(st_, v, r, restart)) {
+            if (restart) restartEnd_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(st_.restartMs);
+        } else if (program_.command(cmd, arg, st_.eeAddress, r)) {
+            return true;
+        } else if (cmd == "SD") {
+            return displayCommand(st_, arg, r);
+        } else if (cmd == "SA" && arg.empty()) {
             if (fw_ >= 0x20) {
                 r = linef("%02X%02X%02X%02X", st_.alarm, st_.alarmInverter, st_.alarmRmin, st_.alarmAux);
             } else {
@@ -95,6 +108,8 @@ class BoardDevice : public LoggerDevice {
     }
 
   private:
+    std::chrono::steady_clock::time_point restartEnd_{};
+
     bool eeprom(const std::string& arg, Reply& r) {
         const size_t size = st_.eeprom.size();
         if (arg.empty()) {

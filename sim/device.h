@@ -41,6 +41,7 @@ class Device {
     virtual bool rawBlockCommand(const std::string& line) const {
         const std::string exit = rawBlockExit();
         return !exit.empty() && line == exit;
+    }
 };
 
 // Builds the model of `opts.kind` over `state`, whose accesses are guarded by the caller.

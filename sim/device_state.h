@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/display_bus.h"
+
 namespace sim {
 
 inline constexpr size_t kPageSize = 528;     // [bytes]
@@ -134,7 +136,11 @@ struct DeviceState {
     uint8_t alarmRmin = 0;     // its minimum efficiency ratio [%]
     uint8_t alarmAux = 0;      // auxiliary device code
     uint32_t energy = 0;       // energy counter [0.1 kWh]
-    std::array<uint8_t, kBoardEepromSize> eeprom = defaultBoardEeprom();
+    std::array<uint8_t, kBoardEepromSize> eeprom = defaultBoardEeprom();      // working copy
+    std::array<uint8_t, kBoardEepromSize> eepromSaved = defaultBoardEeprom(); // committed ("ATCM12")
+    uint32_t restartMs = 1500;                                               // [ms] silent after a reset
+    uint32_t remoteP1 = 0, remoteP2 = 0;                                     // "ATCM10" / "ATCM11" received
+    SimDisplayBus bus = defaultDisplayBus();
     uint16_t eeAddress = 0; // next "ATEE" address, set by "ATRDxxxx"
     std::vector<SimInverter> inverters = defaultInverters();
     // Loggers: packet lines sent in monitor mode, without their CR, oldest first.

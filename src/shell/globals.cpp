@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "boards/display_board.h"
 #include "boards/energy_board.h"
 #include "firmware/firmware_files.h"
 #include "link/korvane_com.h"
@@ -61,6 +62,7 @@ void initVAR() {
     PosWin1 = PosWin2 = PosWin3 = WinPos{};
     EE = ee_buf{};
     resetMonitorState();
+    resetDisplayState();
 }
 
 void setProgramNames() {

@@ -10,6 +10,7 @@
 
 #include "archive/archive_desktop.h"
 #include "firmware/flash_upload.h"
+#include "boards/board_keys_dialog.h"
 #include "inverter/inverter_details_dialog.h"
 #include "logger/download.h"
 #include "logger/monitor_dialog.h"
@@ -252,6 +253,11 @@ bool DialogMain::altKey(int key) {
     case Qt::Key_W:
         if (Flag.verbose == 1) flashImageUpload(windowOf(this));
         return true;
+    case Qt::Key_Z:
+    case Qt::Key_C:
+    case Qt::Key_O:
+    case Qt::Key_G:
+        return boardKey(this, key);
     default:
         return false;
     }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "archive/archive_desktop.h"
+#include "boards/mw51_cfg_dialog.h"
 #include "logger/page_dialog.h"
 #include "logger/session.h"
 #include "logger/time_marks.h"
@@ -184,6 +185,6 @@ bool DialogQuick::altKey(int key) {
         return true;
     }
     if (key != Qt::Key_S) return false;
-    messageBox(windowOf(this), kQuickChecklistText, "Info", MsgButtons::Ok, MsgIcon::Info);
+    DlgMW51chk(this);
     return true;
 }

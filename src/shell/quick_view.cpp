@@ -12,8 +12,6 @@
 
 const char kQuickDecodeFailedText[] = "Il file di uscita non e' stato generato !";
 const char kQuickBadTextFileText[] = "File non valido !";
-const char kQuickChecklistText[] =
-    "Controllo del file parametri della scheda energia non ancora disponibile in questa versione.";
 
 namespace {
 

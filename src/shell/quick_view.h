@@ -19,7 +19,6 @@ struct QuickButtons {
 // Texts of the dialog.
 extern const char kQuickDecodeFailedText[]; // title "Warning"
 extern const char kQuickBadTextFileText[];  // title "Error"
-extern const char kQuickChecklistText[];    // Alt+S, title "Info"
 
 // Opening: verbose summary, no page chosen, every session step failed, buttons disabled.
 void quickOpen(QuickButtons& b);

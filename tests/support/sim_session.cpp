@@ -56,6 +56,13 @@ bool SimSession::connectModem(sim::SimOptions opts) {
     return connect(std::move(opts));
 }
 
+sim::SimOptions SimSession::emptyDevice(sim::DeviceKind kind) {
+    sim::SimOptions o;
+    o.kind = kind;
+    o.scenario = "empty";
+    return o;
+}
+
 std::string SimSession::readWorkFile(const std::string& name) const { return readFileBytes(work_.file(name)); }
 
 bool SimSession::workFileExists(const std::string& name) const {

@@ -22,6 +22,8 @@ class SimSession : public KorvaneTest {
     // As connect(), with the program set up for a modem (-m, modem.ini with "ATE0" in the
     // working folder, which is Exe_dir); the modem is probed, no call is made.
     bool connectModem(sim::SimOptions opts);
+    // An energy board (or another kind) with an empty flash.
+    static sim::SimOptions emptyDevice(sim::DeviceKind kind = sim::DeviceKind::MW51);
     std::string readWorkFile(const std::string& name) const;
     bool workFileExists(const std::string& name) const;
 
