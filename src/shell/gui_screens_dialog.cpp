@@ -1,19 +1,11 @@
 #include "shell/gui_screens_dialog.h"
 
 #include "firmware/loader_dialog.h"
-
 #include "shell/main_dialog.h"
 #include "shell/quick_dialog.h"
 #include "shell/remote_dialog.h"
 #include "shell/screen_rules.h"
 #include "shell/sel_com_dialog.h"
-
-namespace {
-int notAvailable(const char* text) {
-    messageBox(nullptr, text, kNotAvailableTitle, MsgButtons::Ok, MsgIcon::Info);
-    return 0;
-}
-} // namespace
 
 int GuiScreens::selectPort() {
     SelComDialog dlg;

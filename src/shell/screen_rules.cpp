@@ -26,13 +26,6 @@ const char kSelComPrompt[] =
 const char kNoComPortText[] =
     "Nessuna porta COM rilevata !\r\n\r\nUscire dal programma e verificare la connessione seriale";
 
-const char kNotAvailableTitle[] = "Info";
-const char kOfflineNotAvailableText[] =
-    "Modalita' offline (analisi di file senza dispositivo) non ancora disponibile in questa versione.";
-const char kLoaderNotAvailableText[] =
-    "Il dispositivo risponde dal boot loader: aggiornamento firmware non ancora disponibile in questa "
-    "versione.";
-
 uint32_t alarmLampColour(const AlarmRow& row, uint8_t alarm, int alarmError) {
     if (alarmError == 1) return kFaceColour;
     return (alarm >> row.lampBit) & 1u ? kLampRed : kLampGreen;

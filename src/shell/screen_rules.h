@@ -15,11 +15,6 @@ std::string joinCommandLine(int argc, const char* const* argv);
 extern const char kSelComPrompt[];
 extern const char kNoComPortText[];
 
-// Functions of the program that this version does not provide yet (title "Info").
-extern const char kNotAvailableTitle[];
-extern const char kOfflineNotAvailableText[];
-extern const char kLoaderNotAvailableText[];
-
 // One alarm row of the main panel: its controls and the bits of `Alarm` behind them.
 struct AlarmRow {
     int resetId; // "R" button: clears smsBit

@@ -111,7 +111,7 @@ TEST_F(FirmwareFiles, OpenBoxSetsTheFileAndRefusalsLeaveNoUsableImage) {
     EXPECT_EQ(File_fw, fw("invalid/swapped-crc.fw"));
     ui_.fileCancel();
     EXPECT_EQ(loadFileFW(), 0);
-    ui_.filePath(fw("missing.fw"));
+    ui_.filePath(fixturePath("firmware-basic") + "/missing.fw"); // no such file
     EXPECT_EQ(loadFileFW(), 0);
 }
 
