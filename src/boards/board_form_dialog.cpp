@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "platform/text_cp1252.h"
 #include "platform/ui_qt_dialog.h"
@@ -74,4 +75,15 @@ void paintInvalid(QLineEdit* field, bool invalid) {
 
 std::string comboText(const QComboBox* box) {
     return utf8ToCp1252(box->currentText().toStdString());
+}
+
+std::string fieldTextCut(QLineEdit* field, size_t maxLength) {
+    std::string text = utf8ToCp1252(field->text().toStdString());
+    if (text.size() > maxLength) {
+        text.resize(maxLength);
+        QSignalBlocker block(field);
+        field->setText(qtText(text));
+        field->end(false);
+    }
+    return text;
 }

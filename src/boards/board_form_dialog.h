@@ -44,3 +44,6 @@ void fillCombo(QComboBox* box, const TextList& list);
 void paintInvalid(QLineEdit* field, bool invalid);
 // The selected text of a choice box as the program's Windows-1252 text.
 std::string comboText(const QComboBox* box);
+// The text of an edit field as Windows-1252, cut to `maxLength` characters; a longer text is cut
+// in the field too (the caret at its end), without announcing the change again.
+std::string fieldTextCut(QLineEdit* field, size_t maxLength);

@@ -240,13 +240,7 @@ void DlgMW51hcfg::editChanged(int id) {
     const int i = parcfghItem(id);
     if (printing_ || i < 0 || !e->hasFocus()) return;
     ParItem& item = Parcfgh[static_cast<size_t>(i)];
-    std::string text = utf8ToCp1252(e->text().toStdString());
-    if (text.size() > static_cast<size_t>(item.n_dec)) {
-        text.resize(static_cast<size_t>(item.n_dec));
-        QSignalBlocker block(e);
-        e->setText(qtText(text));
-        e->end(false);
-    }
+    const std::string text = fieldTextCut(e, static_cast<size_t>(item.n_dec));
     item.val = inputValue(text);
     const bool ok = testValueh(i, CodeD) == 1;
     paintInvalid(e, !ok);

@@ -444,13 +444,7 @@ void DlgMW51cfg::editChanged(int id) {
     bool failed = false;
     if (i > 0 && e->hasFocus()) {
         ParItem& item = Parcfg[static_cast<size_t>(i)];
-        std::string text = utf8ToCp1252(e->text().toStdString());
-        if (text.size() > static_cast<size_t>(item.n_dec)) {
-            text.resize(static_cast<size_t>(item.n_dec));
-            QSignalBlocker block(e);
-            e->setText(qtText(text));
-            e->end(false);
-        }
+        const std::string text = fieldTextCut(e, static_cast<size_t>(item.n_dec));
         item.val = inputValue(text);
         failed = testValue(i) != 1;
         paintField(id);
