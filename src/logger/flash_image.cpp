@@ -208,7 +208,9 @@ int saveFileBin(Window hwndDlg, const std::string& namefile) {
         }
         return 0;
     }
-    const bool written = std::fwrite(records.data(), 1, records.size(), hex.get()) == records.size();
+    // An empty session writes nothing (and no null buffer reaches fwrite).
+    const bool written =
+        records.empty() || std::fwrite(records.data(), 1, records.size(), hex.get()) == records.size();
     if (std::fclose(hex.release()) != 0 || !written) {
         removeFile(kIntermediateFile);
         warnFile(kIntermediateFile, "non puo' essere scritto !");
