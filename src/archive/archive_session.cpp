@@ -62,14 +62,10 @@ SessionImport currentSession(const DeviceKey& device, std::span<const uint8_t> r
 }
 
 std::string listFirmwareRelease(const std::string& listPath) {
-    File f = openFile(listPath, "rb");
-    if (!f) return "";
     static const char kKey[] = "FW release...............";
-    std::string text;
-    char buf[4096];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f.get())) > 0 && text.size() < (1u << 20))
-        text.append(buf, got);
+    bool ok = false;
+    const std::string text = readWholeFile(listPath, ok, 1u << 20);
+    if (!ok) return "";
     const size_t at = text.find(kKey);
     if (at == std::string::npos) return "";
     std::string fw;

@@ -27,17 +27,6 @@ bool blankLine(std::string_view l) {
 
 } // namespace
 
-std::string readWholeFile(const std::string& path, bool& ok) {
-    File f = openFile(path, "rb");
-    ok = f != nullptr;
-    std::string s;
-    if (!f) return s;
-    char buf[8192];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) s.append(buf, n);
-    return s;
-}
-
 void resetFirmwareState() {
     FW.npack = 0;
     FW.scheda = 0;

@@ -58,9 +58,6 @@ struct FwLoad {
     unsigned line = 0; // file line (1 = the header) of the fault, 0 when not tied to a line
 };
 
-// The whole content of a file; `ok` false when it cannot be opened.
-std::string readWholeFile(const std::string& path, bool& ok);
-
 // Reads the bytes of a firmware file into `fw`: the header line, then record lines of 68
 // hexadecimal digits (either case), each ended by CR LF or LF (the last line may have no end);
 // empty lines at the end are ignored. On a failure `fw` is partly overwritten.
