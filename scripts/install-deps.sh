@@ -14,6 +14,8 @@ PACKAGES=(
   # cannot be told to split at semicolons)
   libreoffice-calc-nogui
   clang-format
+  clang libclang-rt-14-dev      # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer
+  valgrind                      # memcheck runs of the CLI and the GUI tests
 )
 
 missing=()
