@@ -14,6 +14,7 @@ PACKAGES=(
   # cannot be told to split at semicolons)
   libreoffice-calc-nogui
   clang-format
+  valgrind                      # tests/valgrind.sh: memcheck over the CLI and the dialog tests
 )
 
 missing=()
