@@ -5,6 +5,10 @@
 #
 #   tests/valgrind.sh [--gui] [--gui-filter PATTERN] [--build DIR] [--keep]
 #
+# The CLI runs cover the logger (probe, info, downloads, clock, monitor), a modem call, the saved
+# flash image, the data table (export, plots), the plant archive and the energy board
+# (parameters, alarms, inverters, firmware).
+#
 # --gui            also the dialog tests (korvane_gui_tests) and a PNG plot (drawn through Qt)
 # --gui-filter P   only the dialog tests matching the GoogleTest filter P
 # --build DIR      the build tree (default: build); it must be built without the sanitizers
@@ -24,7 +28,7 @@ while [ $# -gt 0 ]; do
     --gui-filter) gui=1; gui_filter="${2:?--gui-filter needs a pattern}"; shift ;;
     --build) build="$(cd "${2:?--build needs a folder}" && pwd)"; shift ;;
     --keep) keep=1 ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "valgrind.sh: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
@@ -117,8 +121,11 @@ run_cli() {
   report "$name" "$status" "$want" "$(seconds_since "$start")" "$log"
 }
 
-start_sim logger logger rx43 --state "$root/tests/fixtures/logger-basic"
+fixtures="$root/tests/fixtures"
+start_sim logger logger rx43 --state "$fixtures/logger-basic" --monitor-speed 100
 start_sim board board mw51 --scenario normal
+start_sim modem modem rx43 --state "$fixtures/logger-basic" --modem --modem-dial-ms 200 --modem-guard-ms 200
+printf 'ATE0\r\n' >"$work/modem.ini"
 mkdir -p "$work/dl" "$work/dl3" "$work/dec"
 
 run_cli probe 0 -p "$logger" probe
@@ -136,9 +143,20 @@ run_cli plot-wmf 0 plot dl/151231_224730 -c 1,2,3 -o graph.wmf
 run_cli plot-svg 0 plot export-a.txt -c 2 -o graph.svg
 run_cli archive-import 0 archive import plant.db dl
 run_cli archive-list 0 archive list plant.db --gaps
+run_cli archive-export 0 archive export plant.db --session 3 -s 900 -f B -c -o archived.csv
+run_cli archive-plot 0 archive plot plant.db --session 3 -s 900 -c 1,2 -o archived.svg
+run_cli archive-check 0 archive check plant.db
+run_cli monitor 0 -p "$logger" monitor --duration 3 --export monitor.txt
+run_cli dial 0 -m -p "$modem" dial 0551234567 --timeout 20 -- info
 run_cli params-get 0 -p "$board" params get
+run_cli params-save 0 -p "$board" params save board.mw1
+run_cli params-load 0 params load board.mw1
 run_cli alarms 0 -p "$board" alarms
-run_cli firmware-info 0 firmware info "$root/tests/fixtures/firmware-basic/board.fw"
+run_cli inverters 0 -p "$board" inverters
+run_cli firmware-info 0 firmware info "$fixtures/firmware-basic/board.fw"
+run_cli firmware-upload 0 -p "$board" firmware upload "$fixtures/firmware-basic/board.fw" --fast --interval 10
+run_cli firmware-dump 0 -p "$board" firmware dump board.ee --fast
+run_cli firmware-compare 0 firmware compare "$fixtures/firmware-basic/board.fw" board.ee
 
 if [ "$gui" = 1 ]; then
   export QT_QPA_PLATFORM=offscreen

@@ -5,19 +5,23 @@
 #include <map>
 #include <string>
 
-struct ResourceUsage {
-    std::map<int, std::string> descriptors; // open descriptor -> what it refers to
-    size_t heapBytes = 0;                   // bytes the allocator has handed out and not got back
-    size_t residentBytes = 0;               // resident set size [bytes]
-};
-
 // The open descriptors of this process (from /proc/self/fd; the listing's own descriptor is left
 // out) with the path or kind each refers to.
 std::map<int, std::string> openDescriptors();
-// Heap bytes in use: the allocator's own count (AddressSanitizer's under the sanitizers).
-size_t heapInUseBytes();
-// Resident set size from /proc/self/statm [bytes].
-size_t residentBytes();
-ResourceUsage sampleResources();
+// Their number, counted without allocating memory.
+size_t openDescriptorCount();
 // "fd -> target" lines of the descriptors in `after` that are not in `before` (or changed).
 std::string newDescriptors(const std::map<int, std::string>& before, const std::map<int, std::string>& after);
+
+// Heap bytes in use: the allocator's own count (AddressSanitizer's under the sanitizers).
+size_t heapInUseBytes();
+// glibc counts the blocks of its per-thread cache of freed blocks (up to seven of each small
+// size) as in use, and that cache fills slowly with every new block size, so the count creeps up
+// without a leak. This environment setting turns the cache off.
+inline constexpr const char* kExactHeapSetting = "GLIBC_TUNABLES=glibc.malloc.tcache_count=0";
+// True when heapInUseBytes() counts exactly what is in use: under the sanitizers, or with the
+// setting above in this process's environment.
+bool heapCountIsExact();
+
+// Resident set size from /proc/self/statm [bytes].
+size_t residentBytes();
