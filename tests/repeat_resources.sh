@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Opens and closes the port to the simulator, downloads a small session (also into the plant
 # archive) and loads a data table (a session data file and a format A export) REPEATS times each
-# (default 1000) in one process,
-# and fails when the open descriptors change or the memory grows beyond a small bound.
+# (default 1000) in one process, and fails when the open descriptors change or the memory grows
+# beyond a small bound.
 #
 #   tests/repeat_resources.sh [REPEATS] [--build DIR]
 #
