@@ -103,10 +103,11 @@ class Resources : public KorvaneTest {
         EXPECT_EQ(newDescriptors(startFds, endFds), "") << what << ": descriptors left open";
         for (size_t heap : {halfHeap, endHeap})
             EXPECT_LE(growth(startHeap, heap), static_cast<long>(kHeapSlack)) << what << ": heap bytes";
-        if (residentSizeIsSteady())
+        if (residentSizeIsSteady()) {
             for (size_t resident : {halfResident, endResident})
                 EXPECT_LE(growth(startResident, resident), static_cast<long>(kResidentSlack))
                     << what << ": resident";
+        }
         std::printf("RESOURCES %s: %d repeats; descriptors %zu -> %zu; heap %zu -> %zu bytes (%+ld); "
                     "resident %zu -> %zu KiB (%+ld)\n",
                     what, n, startFds.size(), endFds.size(), startHeap, endHeap, growth(startHeap, endHeap),
