@@ -15,7 +15,7 @@ PACKAGES=(
   libreoffice-calc-nogui
   clang-format
   clang libclang-rt-14-dev      # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer
-  valgrind                      # memcheck runs of the CLI and the GUI tests
+  valgrind                      # tests/valgrind.sh: memcheck over the CLI and the dialog tests
 )
 
 missing=()

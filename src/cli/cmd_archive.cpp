@@ -197,7 +197,7 @@ bool parsePeriodArgs(const CliArgs& args, bool plot, PeriodArgs& p, std::string&
         } else if (!plot && a == "-c") {
             Flag.comma = 1;
         } else if (p.file.empty() && !a.empty() && a[0] != '-') {
-            p.file = a;
+            p.file = absolutePath(a); // the period is written in a scratch folder
         } else {
             why = "archive " + args[0] + ": unexpected argument " + a;
             return false;

@@ -61,7 +61,8 @@ bool decodeRecordLine(std::string_view line, std::array<uint8_t, kFwRecordSize>&
 }
 
 std::string recordLine(const uint8_t* bytes32) {
-    uint8_t rec[kFwRecordSize];
+    // The two CRC bytes start cleared: crc_powerone compares them before it writes them.
+    uint8_t rec[kFwRecordSize] = {};
     std::copy(bytes32, bytes32 + kFwRecordBytes, rec);
     crc_powerone(rec, static_cast<int>(kFwRecordBytes));
     std::string s;

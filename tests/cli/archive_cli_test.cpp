@@ -125,6 +125,13 @@ TEST(CliArchive, ImageSessionsImportedOnceWhateverTheWay) {
     r = cli({"archive", "export", db, "--session", "151231_224730", "-s", "900", "-o", out.file("again")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFileBytes(out.file("again")), readFileBytes(out.file("151231_224730")));
+    // Names relative to the working folder, as typed in a shell.
+    r = cli({"archive", "export", "plant.db", "--session", "3", "-s", "900", "-o", "relative"}, out.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFileBytes(out.file("relative")), readFileBytes(out.file("151231_224730")));
+    r = cli({"archive", "plot", "plant.db", "--session", "3", "-c", "1", "-o", "relative.svg"}, out.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(readFileBytes(out.file("relative.svg")), "<svg"));
 }
 
 } // namespace
