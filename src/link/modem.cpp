@@ -5,10 +5,10 @@
 #include "link/korvane_com.h"
 #include "link/modem.h"
 #include "platform/clock.h"
+#include "platform/file_handle.h"
 #include "shell/config_files.h"
 
 namespace {
-constexpr size_t kModemLineMax = 258;   // characters of one modem.ini line; the rest is dropped
 constexpr size_t kReplyLineMax = 300;   // characters kept of one line of a modem's reply
 constexpr uint32_t kAfterResultMs = 30; // wait for the LF that may follow a result code [ms]
 constexpr uint32_t kWhite = 0xFFFFFF, kGreen = 0x00FF00, kAmber = 0xFFC000, kRed = 0xFF0000;
@@ -46,7 +46,7 @@ uint8_t Modem_fback = 20;
 ModemLine Modem_line = ModemLine::Direct;
 
 namespace {
-bool dcdSeen = false;      // DCD was on when the call came up: its drop means the call is lost
+bool dcdSeen = false;       // DCD was on when the call came up: its drop means the call is lost
 uint32_t lastTrafficMs = 0; // end of the last transaction during the call [ms]
 
 std::string trimmed(std::string_view s) {
@@ -194,21 +194,25 @@ std::string carrierLostText() {
            "Ripetere la connessione.";
 }
 
-void init_modem(ComHandle h) {
-    const std::string path = findConfigFile("modem.ini");
-    FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!f) return;
+std::vector<std::string> modemIniLines(std::string_view bytes) {
+    std::vector<std::string> lines;
     std::string line;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) {
+    for (const char c : bytes) {
         if (c == '\r' || c == '\n') {
-            // Each line's whole reply is taken before the next line goes out, so that a modem
-            // that still echoes cannot leave its result code to be read as the next reply.
-            if (!line.empty()) modemExchange(h, line);
+            if (!line.empty()) lines.push_back(line);
             line.clear();
         } else if (line.size() < kModemLineMax) {
-            line += static_cast<char>(c); // a longer line is cut after 258 characters
+            line += c; // a longer line is cut after 258 characters
         }
     }
-    std::fclose(f); // a last line without CR or LF is not sent
+    return lines; // a last line without CR or LF is not sent
+}
+
+void init_modem(ComHandle h) {
+    const std::string path = findConfigFile("modem.ini");
+    bool ok = false;
+    const std::string bytes = path.empty() ? std::string() : readWholeFile(path, ok);
+    // Each line's whole reply is taken before the next line goes out, so that a modem that still
+    // echoes cannot leave its result code to be read as the next reply.
+    for (const std::string& line : modemIniLines(bytes)) modemExchange(h, line);
 }

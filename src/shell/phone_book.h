@@ -21,6 +21,8 @@ void save_ini(const std::string& szNomefile);
 // characters is no "Ntel"; a number longer than 15 characters is refused whole (Ntel keeps its
 // value) rather than cut into a different number. Nothing when the file cannot be opened.
 void load_ini(const std::string& szNomefile);
+// The same on the bytes of such a file, into `ntel`.
+void loadIniText(std::string_view bytes, std::string& ntel);
 
 // VAruzizu.ini: read from the program's folder, then from the user's configuration folder;
 // written to the user's folder. Returns the path written (empty when it could not be).
@@ -30,6 +32,8 @@ std::string saveRemoteIni();
 // Reads the number of a phone-book file: "Ntel=" then the number; CR and LF are skipped.
 // 1 = the number (at most 15 characters) is in `number`; 0 = unreadable or not in the format.
 int readPhoneBookFile(const std::string& path, std::string& number);
+// The same on the bytes of such a file.
+int parsePhoneBook(std::string_view bytes, std::string& number);
 
 // "Rubrica": the open box for a phone-book file, then its number into EditBuf. 1 = read.
 int loadFileRub(Window owner = nullptr);
