@@ -1,4 +1,5 @@
 // Modem set-up from modem.ini, the modem's result codes, dialling, hang-up and the carrier watch.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -196,14 +197,12 @@ std::string carrierLostText() {
 
 std::vector<std::string> modemIniLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    std::string line;
-    for (const char c : bytes) {
-        if (c == '\r' || c == '\n') {
-            if (!line.empty()) lines.push_back(line);
-            line.clear();
-        } else if (line.size() < kModemLineMax) {
-            line += c; // a longer line is cut after 258 characters
-        }
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        // A longer line is cut after 258 characters.
+        if (i > start) lines.emplace_back(bytes.substr(start, std::min(i - start, kModemLineMax)));
+        start = i + 1;
     }
     return lines; // a last line without CR or LF is not sent
 }

@@ -1,6 +1,7 @@
 // EEPROM dumps (.ee): the dump read into the program memory it describes; the lines that were
 // read, written again as a dump, read back to the same memory; and a firmware image made of the
 // dump's own records from the load address on compares as identical with it.
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,11 +23,14 @@ KORVANE_FUZZ_TARGET(ee_file) {
         return 0;
     }
     if (bad != 0) __builtin_trap();
-    // The lines read are a prefix of the memory.
+    // The lines read are a prefix of the memory; the rest stays erased and unknown.
     size_t n = 0;
     while (n < kEeLines && known[n * kFwRecordBytes]) ++n;
-    for (size_t i = 0; i < kProgramMemory; ++i)
-        if (known[i] != (i < n * kFwRecordBytes) || (!known[i] && memory[i] != 0xFF)) __builtin_trap();
+    static const std::vector<uint8_t> erased(kProgramMemory, 0xFF);
+    const size_t used = n * kFwRecordBytes;
+    for (size_t k = 0; k < kEeLines; ++k)
+        if (known[k * kFwRecordBytes + kFwRecordBytes - 1] != (k < n)) __builtin_trap();
+    if (std::memcmp(memory.data() + used, erased.data(), kProgramMemory - used) != 0) __builtin_trap();
 
     const std::vector<uint8_t> prefix(memory.begin(), memory.begin() + static_cast<long>(n * kFwRecordBytes));
     const std::string again = eepromDumpText(prefix);
@@ -45,7 +49,6 @@ KORVANE_FUZZ_TARGET(ee_file) {
                   memory.begin() + static_cast<long>((k + 1) * kFwRecordBytes), fw->data[fw->npack].begin());
         ++fw->npack;
     }
-    const CompareResult c = compareFirmwareDump(*fw, bytes);
-    if (c.same != (fw->npack > 0 ? 1 : 0)) __builtin_trap();
+    if (fw->npack > 0 && compareFirmwareDump(*fw, bytes).same != 1) __builtin_trap();
     return 0;
 }
