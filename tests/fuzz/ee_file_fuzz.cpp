@@ -10,6 +10,20 @@
 #include "firmware/firmware_files.h"
 #include "fuzz_target.h"
 
+namespace {
+// The number of lines known from the start of the memory: each known line is known to its end,
+// and nothing after the first unknown line is known.
+size_t knownLines(const std::vector<bool>& known) {
+    size_t n = 0;
+    while (n < kEeLines && known[n * kFwRecordBytes]) {
+        if (!known[n * kFwRecordBytes + kFwRecordBytes - 1]) __builtin_trap();
+        ++n;
+    }
+    if (n < kEeLines && (known[n * kFwRecordBytes + kFwRecordBytes - 1] || known.back())) __builtin_trap();
+    return n;
+}
+} // namespace
+
 KORVANE_FUZZ_TARGET(ee_file) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     std::vector<uint8_t> memory;
@@ -24,20 +38,17 @@ KORVANE_FUZZ_TARGET(ee_file) {
     }
     if (bad != 0) __builtin_trap();
     // The lines read are a prefix of the memory; the rest stays erased and unknown.
-    size_t n = 0;
-    while (n < kEeLines && known[n * kFwRecordBytes]) ++n;
-    static const std::vector<uint8_t> erased(kProgramMemory, 0xFF);
+    const size_t n = knownLines(known);
     const size_t used = n * kFwRecordBytes;
-    for (size_t k = 0; k < kEeLines; ++k)
-        if (known[k * kFwRecordBytes + kFwRecordBytes - 1] != (k < n)) __builtin_trap();
+    static const std::vector<uint8_t> erased(kProgramMemory, 0xFF);
     if (std::memcmp(memory.data() + used, erased.data(), kProgramMemory - used) != 0) __builtin_trap();
 
-    const std::vector<uint8_t> prefix(memory.begin(), memory.begin() + static_cast<long>(n * kFwRecordBytes));
-    const std::string again = eepromDumpText(prefix);
+    const std::vector<uint8_t> prefix(memory.begin(), memory.begin() + static_cast<long>(used));
     std::vector<uint8_t> memory2;
     std::vector<bool> known2;
     unsigned bad2 = 0;
-    if (!parseEepromDump(again, memory2, known2, bad2) || memory2 != memory || known2 != known)
+    if (!parseEepromDump(eepromDumpText(prefix), memory2, known2, bad2) || memory2 != memory ||
+        knownLines(known2) != n)
         __builtin_trap();
 
     // The dump's records from the load address on, as a firmware image, compare as identical.
