@@ -28,13 +28,17 @@ FileBoxRequest phoneBookBox(bool save) {
 
 } // namespace
 
+std::string iniFileText(const std::string& ntel) {
+    // The number's bytes as they are: one read from a file with a zero byte in it is saved whole,
+    // not cut at that byte into a different number.
+    return "Ntel=" + ntel + "\r\n";
+}
+
 void save_ini(const std::string& szNomefile) {
     FILE* f = std::fopen(szNomefile.c_str(), "wb");
     if (!f) return;
-    // The number's bytes as they are: one read from a file with a zero byte in it is saved whole,
-    // not cut at that byte into a different number.
-    const std::string line = "Ntel=" + Ntel + "\r\n";
-    std::fwrite(line.data(), 1, line.size(), f);
+    const std::string text = iniFileText(Ntel);
+    std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
 }
 

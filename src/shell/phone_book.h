@@ -16,6 +16,8 @@ extern std::string Ntel; // the plant's telephone number
 // Writes "Ntel=" + Ntel + CR LF into the file (created or replaced); nothing when it cannot be
 // created.
 void save_ini(const std::string& szNomefile);
+// The bytes save_ini writes for the number `ntel`.
+std::string iniFileText(const std::string& ntel);
 // Reads Ntel from the file: only a first "Ntel" line is recognised; the number ends at CR (or
 // at LF, in a file with Linux line ends). A key longer than 49
 // characters is no "Ntel"; a number longer than 15 characters is refused whole (Ntel keeps its

@@ -26,8 +26,9 @@ size_t knownLines(const std::vector<bool>& known) {
 
 KORVANE_FUZZ_TARGET(ee_file) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::vector<uint8_t> memory;
-    std::vector<bool> known;
+    // Kept between inputs: the reader fills them whole every time.
+    static std::vector<uint8_t> memory, memory2;
+    static std::vector<bool> known, known2;
     unsigned bad = 12345;
     const bool ok = parseEepromDump(bytes, memory, known, bad);
     if (memory.size() != kProgramMemory || known.size() != kProgramMemory) __builtin_trap();
@@ -44,8 +45,6 @@ KORVANE_FUZZ_TARGET(ee_file) {
     if (std::memcmp(memory.data() + used, erased.data(), kProgramMemory - used) != 0) __builtin_trap();
 
     const std::vector<uint8_t> prefix(memory.begin(), memory.begin() + static_cast<long>(used));
-    std::vector<uint8_t> memory2;
-    std::vector<bool> known2;
     unsigned bad2 = 0;
     if (!parseEepromDump(eepromDumpText(prefix), memory2, known2, bad2) || memory2 != memory ||
         knownLines(known2) != n)

@@ -1,4 +1,4 @@
-// VAruzizu.ini: the telephone number read from the file's bytes, and the file save_ini writes
+// VAruzizu.ini: the telephone number read from the file's bytes, and the text save_ini writes
 // for that number loads back the same number.
 #include <string>
 #include <string_view>
@@ -14,10 +14,8 @@ KORVANE_FUZZ_TARGET(ini_file) {
     if (ntel.size() > kNtelMax || ntel.find_first_of("\r\n") != std::string::npos) __builtin_trap();
     if (ntel == kept) return 0;
 
-    Ntel = ntel;
-    save_ini(kRemoteIniName);
-    Ntel = kept;
-    load_ini(kRemoteIniName);
-    if (Ntel != ntel) __builtin_trap();
+    std::string back = kept;
+    loadIniText(iniFileText(ntel), back);
+    if (back != ntel) __builtin_trap();
     return 0;
 }
