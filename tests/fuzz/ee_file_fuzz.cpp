@@ -32,9 +32,8 @@ KORVANE_FUZZ_TARGET(ee_file) {
     unsigned bad = 12345;
     const bool ok = parseEepromDump(bytes, memory, known, bad);
     if (memory.size() != kProgramMemory || known.size() != kProgramMemory) __builtin_trap();
-    const size_t lines = textLines(bytes).size();
     if (!ok) {
-        if (bad == 0 || bad > lines || bad > kEeLines) __builtin_trap();
+        if (bad == 0 || bad > kEeLines || bad > textLines(bytes).size()) __builtin_trap();
         return 0;
     }
     if (bad != 0) __builtin_trap();
