@@ -48,25 +48,12 @@ const char* const kBaud[4] = {"0 - 9600", "1 - 19200", "2 - 38400", "3 - 57600"}
 const char* const kProto[4] = {"PROTO_0", "PROTO_1", "PROTO_2", "PROTO_3"};
 const char* const kAlarm[4] = {"0 - OFF", "1 - <50%", "2 - <65%", "3 - <80%"};
 
-// Decodes `digits` hexadecimal digit pairs into `out`; false (out untouched) on any other text.
-bool decodeBlock(const uint8_t* text, size_t n, ee_buf& out) {
-    if (n != kBlockDigits) return false;
-    ee_buf tmp{};
-    for (size_t i = 0; i < kEeSize; ++i) {
-        const int hi = hexDigitValue(static_cast<char>(text[2 * i]));
-        const int lo = hexDigitValue(static_cast<char>(text[2 * i + 1]));
-        if (hi < 0 || lo < 0) return false;
-        tmp.buf[i] = static_cast<uint8_t>(hi * 16 + lo);
-    }
-    out = tmp;
-    return true;
-}
-
 // "ATRD00FF" then "ATEE": the whole block into `out`. False (out untouched) on failure.
 bool readBlock(ee_buf& out) {
     if (sendCOMMAND(hCom, "ATRD00FF\r", kModeCR) != 1) return false;
     if (sendCOMMAND(hCom, "ATEE\r", kModeCR) != 1) return false;
-    return decodeBlock(Rx_buf, static_cast<size_t>(iRx), out);
+    return decodeEeBlock(std::string_view(reinterpret_cast<const char*>(Rx_buf), static_cast<size_t>(iRx)),
+                         out);
 }
 
 bool writePiece(const ee_buf& ee, size_t from, size_t to) {
@@ -98,6 +85,19 @@ const char* onOff(bool on) {
 }
 
 } // namespace
+
+bool decodeEeBlock(std::string_view text, ee_buf& out) {
+    if (text.size() != kBlockDigits) return false;
+    ee_buf tmp{};
+    for (size_t i = 0; i < kEeSize; ++i) {
+        const int hi = hexDigitValue(text[2 * i]);
+        const int lo = hexDigitValue(text[2 * i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        tmp.buf[i] = static_cast<uint8_t>(hi * 16 + lo);
+    }
+    out = tmp;
+    return true;
+}
 
 const TextList Lista_Grandezze_Display = makeList(kDisplay);
 const TextList Lista_Sorgenti_dati = makeList(kSources);
@@ -344,15 +344,18 @@ int writeParamFile(const std::string& path, const ee_buf& ee) {
     return std::fclose(f.release()) == 0 ? 1 : 0;
 }
 
-int readParamFile(const std::string& path, ee_buf& ee) {
-    File f = openFile(path, "rb");
-    if (!f) return 1;
-    uint8_t bytes[kParamFileSize + 1];
-    const size_t n = std::fread(bytes, 1, sizeof bytes, f.get());
+int parseParamFile(std::string_view bytes, ee_buf& ee) {
     // The whole file is checked before anything is taken from it.
-    if (n != kParamFileSize || std::memcmp(bytes, kFileMarker, sizeof kFileMarker) != 0) return 2;
-    std::memcpy(ee.buf, bytes + sizeof kFileMarker, kEeSize);
+    if (bytes.size() != kParamFileSize || std::memcmp(bytes.data(), kFileMarker, sizeof kFileMarker) != 0)
+        return 2;
+    std::memcpy(ee.buf, bytes.data() + sizeof kFileMarker, kEeSize);
     return 3;
+}
+
+int readParamFile(const std::string& path, ee_buf& ee) {
+    bool ok = false;
+    const std::string bytes = readWholeFile(path, ok, kParamFileSize + 1); // one more: too long
+    return ok ? parseParamFile(bytes, ee) : 1;
 }
 
 namespace {

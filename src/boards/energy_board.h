@@ -118,6 +118,9 @@ void parcfgFromEe(const ee_buf& ee);
 // Reads the block and the operating state: 0 = done, 1 = failure. A reply that is not the
 // block's 82 hexadecimal digits, or a state that is not two hexadecimal digits, changes nothing.
 int loadParcfg();
+// The "ATEE" reply of the whole block: exactly 82 hexadecimal digits (either case) into `out`;
+// false, `out` untouched, on any other text.
+bool decodeEeBlock(std::string_view text, ee_buf& out);
 
 // What the last write_to_MW51a achieved.
 struct BoardWriteResult {
@@ -215,6 +218,8 @@ int writeParamFile(const std::string& path, const ee_buf& ee);
 // 1 = cannot be opened, 2 = not a valid parameter file (wrong marker or length; `ee` unchanged),
 // 3 = loaded into `ee`.
 int readParamFile(const std::string& path, ee_buf& ee);
+// The same check on a file's bytes: 2 = not valid (`ee` unchanged), 3 = loaded into `ee`.
+int parseParamFile(std::string_view bytes, ee_buf& ee);
 // With the file boxes: 1 = written, 0 = no file chosen or not written.
 int save_MW51a_dati(Window owner);
 // 0 = no file chosen, 1 = cannot be opened, 2 = not valid, 3 = loaded into EE.

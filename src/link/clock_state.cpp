@@ -88,18 +88,28 @@ uint8_t alarmRegister(const ala_reg& f) {
                                 (f.aux ? kAlarmAux : 0) | (f.sms_aux ? kAlarmSmsAux : 0));
 }
 
+bool decodeAlarmReply(std::string_view reply, AlarmRows& rows) {
+    if (reply.size() != 6 && reply.size() != 8) return false;
+    for (char c : reply)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    const std::string r(reply); // the digit readers stop at its terminator
+    AlarmRows out;
+    out.reg = static_cast<uint8_t>(str16_to_num(r.c_str(), 2));
+    out.inverter = static_cast<unsigned>(str16_to_num(r.c_str() + 2, 2));
+    out.rmin = static_cast<unsigned>(str16_to_num(r.c_str() + 4, 2));
+    out.aux = r.size() == 8 ? static_cast<unsigned>(str16_to_num(r.c_str() + 6, 2)) : 0;
+    out.inverterLabel = alarmInverterLabel(out.inverter, out.rmin);
+    out.auxLabel = alarmAuxLabel(out.aux);
+    rows = std::move(out);
+    return true;
+}
+
 int upd_Alarm(void*) {
-    if (sendCOMMAND(hCom, "ATSA\r", kModeCR) != 1 || (iRx != 6 && iRx != 8)) return 0;
-    const char* r = reinterpret_cast<const char*>(Rx_buf);
-    for (int i = 0; i < iRx; ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(r[i]))) return 0;
+    if (sendCOMMAND(hCom, "ATSA\r", kModeCR) != 1 || iRx < 0) return 0;
     AlarmRows rows;
-    rows.reg = static_cast<uint8_t>(str16_to_num(r, 2));
-    rows.inverter = static_cast<unsigned>(str16_to_num(r + 2, 2));
-    rows.rmin = static_cast<unsigned>(str16_to_num(r + 4, 2));
-    rows.aux = iRx == 8 ? static_cast<unsigned>(str16_to_num(r + 6, 2)) : 0;
-    rows.inverterLabel = alarmInverterLabel(rows.inverter, rows.rmin);
-    rows.auxLabel = alarmAuxLabel(rows.aux);
+    if (!decodeAlarmReply(std::string_view(reinterpret_cast<const char*>(Rx_buf), static_cast<size_t>(iRx)),
+                          rows))
+        return 0;
     Alarm = rows.reg;
     LastAlarmRows = rows;
     if (g_alarmView) g_alarmView->showAlarms(rows);

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // PC local date and time as "YYMMDD_hhmmss".
 void getDataTimePC(std::string& datatime);
@@ -56,6 +57,9 @@ extern AlarmRows LastAlarmRows;
 // Reads "ATSA" (6 or 8 hex digits) into Alarm and refreshes the alarm rows: 1 = read, 0 = the
 // device did not answer properly (nothing changes).
 int upd_Alarm(void* hDlg);
+// The "ATSA" reply (6 or 8 hexadecimal digits: register, inverter, Rmin [%], auxiliary code) as
+// the alarm rows show it; false, `rows` untouched, on any other text.
+bool decodeAlarmReply(std::string_view reply, AlarmRows& rows);
 // Labels of the inverter and auxiliary alarm rows.
 std::string alarmInverterLabel(unsigned inverter, unsigned rmin);
 std::string alarmAuxLabel(unsigned code);

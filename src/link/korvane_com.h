@@ -72,6 +72,12 @@ int initCOM(ComHandle h);
 int restoreCOM(ComHandle h);
 int clearRxBuf(ComHandle h);
 int test_hCom(ComHandle h);
+// The "ATVR" reply of the probe: hardware code (its first character), firmware version (its
+// third and fourth, hexadecimal), the device flags and FW_release (at most 4 characters).
+void applyVersionReply(std::string_view reply);
+// The boot loader's answer to "***": its version byte, then a byte 0xB0..0xBF. True (with
+// Flag.RX43BOOT and Flag.bootvers set) when the reply is one.
+bool applyBootReply(std::string_view reply);
 
 // Sends the lines of modem.ini in Exe_dir.
 void init_modem(ComHandle h);

@@ -1,14 +1,15 @@
 // Modem set-up from modem.ini, the modem's result codes, dialling, hang-up and the carrier watch.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "link/korvane_com.h"
 #include "link/modem.h"
 #include "platform/clock.h"
+#include "platform/file_handle.h"
 #include "shell/config_files.h"
 
 namespace {
-constexpr size_t kModemLineMax = 258;   // characters of one modem.ini line; the rest is dropped
 constexpr size_t kReplyLineMax = 300;   // characters kept of one line of a modem's reply
 constexpr uint32_t kAfterResultMs = 30; // wait for the LF that may follow a result code [ms]
 constexpr uint32_t kWhite = 0xFFFFFF, kGreen = 0x00FF00, kAmber = 0xFFC000, kRed = 0xFF0000;
@@ -46,7 +47,7 @@ uint8_t Modem_fback = 20;
 ModemLine Modem_line = ModemLine::Direct;
 
 namespace {
-bool dcdSeen = false;      // DCD was on when the call came up: its drop means the call is lost
+bool dcdSeen = false;       // DCD was on when the call came up: its drop means the call is lost
 uint32_t lastTrafficMs = 0; // end of the last transaction during the call [ms]
 
 std::string trimmed(std::string_view s) {
@@ -194,21 +195,23 @@ std::string carrierLostText() {
            "Ripetere la connessione.";
 }
 
+std::vector<std::string> modemIniLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        // A longer line is cut after 258 characters.
+        if (i > start) lines.emplace_back(bytes.substr(start, std::min(i - start, kModemLineMax)));
+        start = i + 1;
+    }
+    return lines; // a last line without CR or LF is not sent
+}
+
 void init_modem(ComHandle h) {
     const std::string path = findConfigFile("modem.ini");
-    FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!f) return;
-    std::string line;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) {
-        if (c == '\r' || c == '\n') {
-            // Each line's whole reply is taken before the next line goes out, so that a modem
-            // that still echoes cannot leave its result code to be read as the next reply.
-            if (!line.empty()) modemExchange(h, line);
-            line.clear();
-        } else if (line.size() < kModemLineMax) {
-            line += static_cast<char>(c); // a longer line is cut after 258 characters
-        }
-    }
-    std::fclose(f); // a last line without CR or LF is not sent
+    bool ok = false;
+    const std::string bytes = path.empty() ? std::string() : readWholeFile(path, ok);
+    // Each line's whole reply is taken before the next line goes out, so that a modem that still
+    // echoes cannot leave its result code to be read as the next reply.
+    for (const std::string& line : modemIniLines(bytes)) modemExchange(h, line);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/korvane_com.h"
 
@@ -22,6 +23,12 @@ extern ModemLine Modem_line;
 // A numeric result code (one or two digits) or a verbose one ("OK", "CONNECT 9600",
 // "NO CARRIER", ...) as its code 0..20; -1 when the line is no result code (an echo, data).
 int modemResultCode(std::string_view line);
+
+// Characters of one modem.ini line; the rest of a longer line is dropped.
+inline constexpr size_t kModemLineMax = 258;
+// The commands of a modem.ini file's bytes: one per line (CR, LF or both end a line), empty
+// lines skipped, each cut to kModemLineMax characters; a last line without CR or LF is not one.
+std::vector<std::string> modemIniLines(std::string_view bytes);
 
 // The text shown for a line received while dialling, as the remote dialog's poll reads it:
 // a line of one or two characters is a numeric code (21 and above count as 20), an empty line

@@ -61,42 +61,50 @@ int test_hCom(ComHandle h) {
         if (sendCOMMAND(h, "ATCM08\r", kModeCR) != 1 || !rxOk()) return 0;
         if (sendCOMMAND(h, "ATCM00\r", kModeCR) != 1 || !rxOk()) return 0;
         if (sendCOMMAND(h, "ATVR\r", kModeCR) != 1) return 0;
-        const char* r = reinterpret_cast<const char*>(Rx_buf);
-        Datalogger.fw = static_cast<uint16_t>(iRx >= 3 ? str16_to_num(r + 2, 2) : 0);
-        Datalogger.hw = Rx_buf[0];
-        switch (Rx_buf[0]) {
-        case '5':
-            Flag.MW51 = 1;
-            break;
-        case '8':
-            Flag.VKE15 = 1;
-            break;
-        case '7':
-            Flag.MW51 = 0;
-            Flag.RX42 = 1;
-            break;
-        case 'B':
-            Flag.MW51 = 0;
-            Flag.RX42 = 1;
-            Flag.RX43 = 1;
-            break;
-        default:
-            Flag.MW51 = 0;
-            break;
-        }
-        assignCapped(FW_release, rxText(), kFwReleaseMax);
+        applyVersionReply(std::string_view(reinterpret_cast<const char*>(Rx_buf), static_cast<size_t>(iRx)));
         return 1;
     }
-    // A boot loader answers "***" with two raw bytes: its version, then 0xB0..0xBF.
-    if (iRx >= 2 && (Rx_buf[1] >> 4) == 0xB) {
-        Flag.RX43BOOT = 1;
-        char v[32];
-        std::snprintf(v, sizeof v, "Boot v.%u.%u", static_cast<unsigned>(Rx_buf[0] >> 4),
-                      static_cast<unsigned>(Rx_buf[0] & 0x0F));
-        Flag.bootvers = v;
-        return 1;
+    return applyBootReply(std::string_view(reinterpret_cast<const char*>(Rx_buf), static_cast<size_t>(iRx)))
+               ? 1
+               : 0;
+}
+
+void applyVersionReply(std::string_view reply) {
+    const std::string r(reply); // the digit reader stops at its terminator
+    Datalogger.fw = static_cast<uint16_t>(r.size() >= 3 ? str16_to_num(r.c_str() + 2, 2) : 0);
+    Datalogger.hw = static_cast<uint8_t>(r.empty() ? 0 : r[0]);
+    switch (Datalogger.hw) {
+    case '5':
+        Flag.MW51 = 1;
+        break;
+    case '8':
+        Flag.VKE15 = 1;
+        break;
+    case '7':
+        Flag.MW51 = 0;
+        Flag.RX42 = 1;
+        break;
+    case 'B':
+        Flag.MW51 = 0;
+        Flag.RX42 = 1;
+        Flag.RX43 = 1;
+        break;
+    default:
+        Flag.MW51 = 0;
+        break;
     }
-    return 0;
+    assignCapped(FW_release, std::string_view(r.c_str()), kFwReleaseMax);
+}
+
+bool applyBootReply(std::string_view reply) {
+    if (reply.size() < 2 || (static_cast<uint8_t>(reply[1]) >> 4) != 0xB) return false;
+    const auto version = static_cast<uint8_t>(reply[0]);
+    Flag.RX43BOOT = 1;
+    char v[32];
+    std::snprintf(v, sizeof v, "Boot v.%u.%u", static_cast<unsigned>(version >> 4),
+                  static_cast<unsigned>(version & 0x0F));
+    Flag.bootvers = v;
+    return true;
 }
 
 std::string deviceNotFoundText() {

@@ -85,6 +85,10 @@ void doCMD(char cmd, const std::string& szBuf) {
 }
 
 void readCMD(const char* lpCmdLine) {
+    readCMD(lpCmdLine, doCMD);
+}
+
+void readCMD(const char* lpCmdLine, CmdOptionFn onOption) {
     if (!lpCmdLine) return;
     int state = 0;
     char cmd = 0;       // current option letter; 0 = a file-name token
@@ -121,7 +125,7 @@ void readCMD(const char* lpCmdLine) {
         default:
             if (cmd != 0) {
                 if (eol || c == ' ') {
-                    doCMD(cmd, arg);
+                    onOption(cmd, arg);
                     if (eol) return;
                     state = 0;
                 } else if (arg.size() < (cmd == 'p' ? kCommPortMax : kOptionArgMax)) {

@@ -95,6 +95,10 @@ void resetState();
 
 // Splits a command line (without the program name) into tokens and applies them.
 void readCMD(const char* lpCmdLine);
+// The tokenizer alone: file-name tokens go to Data_file, each option with its argument (at most
+// kOptionArgMax characters, kCommPortMax for -p) to `onOption`, in command-line order.
+using CmdOptionFn = void (*)(char cmd, const std::string& szBuf);
+void readCMD(const char* lpCmdLine, CmdOptionFn onOption);
 // Applies one option letter with its argument text.
 void doCMD(char cmd, const std::string& szBuf);
 

@@ -28,23 +28,29 @@ FileBoxRequest phoneBookBox(bool save) {
 
 } // namespace
 
+std::string iniFileText(const std::string& ntel) {
+    // The number's bytes as they are: one read from a file with a zero byte in it is saved whole,
+    // not cut at that byte into a different number.
+    return "Ntel=" + ntel + "\r\n";
+}
+
 void save_ini(const std::string& szNomefile) {
     FILE* f = std::fopen(szNomefile.c_str(), "wb");
     if (!f) return;
-    std::fprintf(f, "%s=%s\r\n", "Ntel", Ntel.c_str());
+    const std::string text = iniFileText(Ntel);
+    std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
 }
 
-void load_ini(const std::string& szNomefile) {
-    File file = openFile(szNomefile, "rb");
-    FILE* f = file.get();
-    if (!f) return;
+void loadIniText(std::string_view bytes, std::string& ntel) {
+    size_t pos = 0;
     int c = 0;
+    auto next = [&]() { return pos < bytes.size() ? static_cast<unsigned char>(bytes[pos++]) : EOF; };
     for (;;) {
         // A key: the bytes up to '=' or the end of the file.
         std::string key;
         bool keyTooLong = false;
-        while ((c = std::fgetc(f)) != EOF && c != '=') {
+        while ((c = next()) != EOF && c != '=') {
             if (key.size() < kIniKeyMax)
                 key += static_cast<char>(c);
             else
@@ -57,16 +63,22 @@ void load_ini(const std::string& szNomefile) {
         }
         std::string value;
         bool valueTooLong = false;
-        while ((c = std::fgetc(f)) != EOF && c != '\r' && c != '\n') { // LF: a file edited on Linux
+        while ((c = next()) != EOF && c != '\r' && c != '\n') { // LF: a file edited on Linux
             if (value.size() < kNtelMax)
                 value += static_cast<char>(c);
             else
                 valueTooLong = true;
         }
-        if (!valueTooLong) Ntel = value;
+        if (!valueTooLong) ntel = value;
         if (c == EOF) break;
         // The LF after the CR begins the next key, so only a first line is recognised.
     }
+}
+
+void load_ini(const std::string& szNomefile) {
+    bool ok = false;
+    const std::string bytes = readWholeFile(szNomefile, ok);
+    if (ok) loadIniText(bytes, Ntel);
 }
 
 void loadRemoteIni() {
@@ -80,23 +92,24 @@ std::string saveRemoteIni() {
     return fs::is_regular_file(path, ec) ? path : std::string();
 }
 
-int readPhoneBookFile(const std::string& path, std::string& number) {
-    File file = openFile(path, "rb");
-    FILE* f = file.get();
-    if (!f) return 0;
-    char head[5];
-    if (std::fread(head, 1, 5, f) != 5 || std::string_view(head, 5) != "Ntel=") return 0;
+int parsePhoneBook(std::string_view bytes, std::string& number) {
+    if (bytes.substr(0, 5) != "Ntel=") return 0;
     std::string n;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) {
+    for (const char c : bytes.substr(5)) {
         if (c == '\r' || c == '\n') continue;
         // Only a byte that would be stored counts against the limit: the CR LF after a
         // 15-character number (as save_ini writes it) is no overflow.
         if (n.size() >= kNtelMax) return 0;
-        n += static_cast<char>(c);
+        n += c;
     }
     number = n;
     return 1;
+}
+
+int readPhoneBookFile(const std::string& path, std::string& number) {
+    bool ok = false;
+    const std::string bytes = readWholeFile(path, ok);
+    return ok ? parsePhoneBook(bytes, number) : 0;
 }
 
 int loadFileRub(Window owner) {

@@ -16,11 +16,15 @@ extern std::string Ntel; // the plant's telephone number
 // Writes "Ntel=" + Ntel + CR LF into the file (created or replaced); nothing when it cannot be
 // created.
 void save_ini(const std::string& szNomefile);
+// The bytes save_ini writes for the number `ntel`.
+std::string iniFileText(const std::string& ntel);
 // Reads Ntel from the file: only a first "Ntel" line is recognised; the number ends at CR (or
 // at LF, in a file with Linux line ends). A key longer than 49
 // characters is no "Ntel"; a number longer than 15 characters is refused whole (Ntel keeps its
 // value) rather than cut into a different number. Nothing when the file cannot be opened.
 void load_ini(const std::string& szNomefile);
+// The same on the bytes of such a file, into `ntel`.
+void loadIniText(std::string_view bytes, std::string& ntel);
 
 // VAruzizu.ini: read from the program's folder, then from the user's configuration folder;
 // written to the user's folder. Returns the path written (empty when it could not be).
@@ -30,6 +34,8 @@ std::string saveRemoteIni();
 // Reads the number of a phone-book file: "Ntel=" then the number; CR and LF are skipped.
 // 1 = the number (at most 15 characters) is in `number`; 0 = unreadable or not in the format.
 int readPhoneBookFile(const std::string& path, std::string& number);
+// The same on the bytes of such a file.
+int parsePhoneBook(std::string_view bytes, std::string& number);
 
 // "Rubrica": the open box for a phone-book file, then its number into EditBuf. 1 = read.
 int loadFileRub(Window owner = nullptr);

@@ -86,6 +86,21 @@ TEST_F(PhoneBook, LoadIniReadsOnlyAFirstNtelLineAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(Ntel, "keep");
 }
 
+TEST_F(PhoneBook, ANumberWithZeroBytesIsSavedWholeAndLoadsBackTheSame) {
+    const std::string number("055\0\0"
+                             "12",
+                             7);
+    std::string read;
+    ASSERT_EQ(readPhoneBookFile(write("zero.tel", "Ntel=" + number + "\r\n"), read), 1);
+    ASSERT_EQ(read, number);
+    Ntel = read;
+    save_ini(dir_.file("again.tel"));
+    EXPECT_EQ(readFileBytes(dir_.file("again.tel")), "Ntel=" + number + "\r\n");
+    Ntel = "keep";
+    load_ini(dir_.file("again.tel"));
+    EXPECT_EQ(Ntel, number);
+}
+
 TEST_F(PhoneBook, VaruzizuIsReadFromTheProgramFolderThenTheUserFolderAndWrittenToTheUserFolder) {
     TempDir exe;
     Exe_dir = exe.path();

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "link/korvane_com.h"
 #include "logger/session.h"
@@ -87,6 +89,19 @@ TEST_F(Startup, CommandLineLongTextsAreCutNeverOverrun) {
     EXPECT_EQ(CommPort.size(), kCommPortMax);
     EXPECT_EQ(hCom, nullptr);
     EXPECT_EQ(ui_.shown.size(), 1u); // the warning about the port
+}
+
+TEST_F(Startup, CommandLineTokenizerHandsEachOptionOverInOrderWithoutApplyingIt) {
+    static std::vector<std::string> seen;
+    seen.clear();
+    readCMD("-b19200 -pCOM4 \"a b\" -t -k1",
+            [](char cmd, const std::string& arg) { seen.push_back(std::string(1, cmd) + "=" + arg); });
+    EXPECT_EQ(seen, (std::vector<std::string>{"b=19200", "p=COM4", "t=", "k=1"}));
+    EXPECT_EQ(Data_file, "a b");
+    EXPECT_EQ(BR_value, 256000u); // nothing applied, no port opened
+    EXPECT_EQ(hCom, nullptr);
+    EXPECT_EQ(CommPort, "COMx");
+    EXPECT_TRUE(ui_.shown.empty());
 }
 
 TEST_F(Startup, CommandLinePortOpensAtOnceWithTheSettingsInForceAndReadsFourCharactersOfFirmware) {
