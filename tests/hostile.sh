@@ -50,9 +50,10 @@ done
 
 tmp=$(mktemp -d /tmp/korvane-hostile.XXXXXX)
 sim_pid=""
+failures=0
 cleanup() {
   if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; fi
-  [ "$keep" = 1 ] || rm -rf "$tmp"
+  [ "$keep" = 1 ] && [ "$failures" != 0 ] || rm -rf "$tmp"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -113,7 +114,6 @@ success=" 0 7 8 "
 watchdog=180 # [s] no command may run this long
 
 runs=0
-failures=0
 declare -A statuses
 fail() { # name seed share why
   failures=$((failures + 1))
