@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "sim/device.h"
+#include "sim/hostile.h"
 #include "sim/sim.h"
 #include "sim/splitmix.h"
 
@@ -79,6 +80,7 @@ struct Simulator::Impl final : LinePort {
     size_t nCommands = 0;
     bool silent = false;
     bool hangupPending = false;
+    Hostile hostileNow = Hostile::None; // what the hostile device does with the current reply
     Dice dice;
     FILE* transcript = nullptr;
     std::chrono::steady_clock::time_point t0;
@@ -109,12 +111,24 @@ struct Simulator::Impl final : LinePort {
             log(t, '!', "fault: silent from now on");
         }
         if (f.hangupAfter >= 0 && nCommands >= static_cast<size_t>(f.hangupAfter)) hangupPending = true;
+        hostileNow = pickHostile(f.hostile, dice);
+        if (hostileNow != Hostile::None) log(t, '!', std::string("fault: ") + hostileName(hostileNow));
     }
 
     void send(std::string_view bytes, double at, const char* what) override {
         if (silent) {
             log(at, '!', "not sent (silent): " + escapeBytes(bytes));
             return;
+        }
+        std::string hostileCopy;
+        if (opts.fault.hostile > 0 && (!what || std::strcmp(what, "monitor") == 0)) {
+            // A reply takes the request's choice; each batch of monitor lines gets its own.
+            const Hostile kind = what ? pickHostile(opts.fault.hostile, dice) : hostileNow;
+            if (kind != Hostile::None) {
+                if (what) log(at, '!', std::string("fault: ") + hostileName(kind));
+                hostileCopy = hostileBytes(kind, bytes, dice);
+                bytes = hostileCopy;
+            }
         }
         std::string sent;
         int dropped = 0, corrupted = 0;

@@ -23,12 +23,15 @@ char hardwareCode(DeviceKind kind);
 // True for the kinds that keep a flash memory with measurement sessions.
 bool hasFlash(DeviceKind kind);
 
-// Faults injected by the line endpoint, e.g. "drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7".
+// Faults injected by the line endpoint, e.g. "drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7";
+// "hostile=0.3" replaces that share of the replies by random bytes, cut replies, over-long lines
+// or stray lines (sim/hostile.h).
 struct FaultSpec {
     double drop = 0;       // probability that a byte sent by the device is lost
     double corrupt = 0;    // probability that a byte sent by the device is changed
     int silenceAfter = -1; // after this many requests the device stops answering (-1 never)
     int hangupAfter = -1;  // after this many requests the master side closes (-1 never)
+    double hostile = 0;    // probability that a reply (or a batch of monitor lines) is hostile
     uint32_t seed = 1;     // seed of the fault dice
     static bool parse(const std::string& text, FaultSpec& out, std::string& err);
 };

@@ -85,13 +85,13 @@ bool FaultSpec::parse(const std::string& text, FaultSpec& out, std::string& err)
         const char* b = val.c_str();
         char* end = nullptr;
         errno = 0;
-        if (key == "drop" || key == "corrupt") {
+        if (key == "drop" || key == "corrupt" || key == "hostile") {
             double p = std::strtod(b, &end);
             if (*end != 0 || errno != 0 || !(p >= 0.0 && p <= 1.0)) {
                 err = "fault \"" + item + "\": a probability 0..1 is expected";
                 return false;
             }
-            (key == "drop" ? f.drop : f.corrupt) = p;
+            (key == "drop" ? f.drop : key == "corrupt" ? f.corrupt : f.hostile) = p;
         } else if (key == "silence" || key == "hangup" || key == "seed") {
             if (val[0] == '-' || val[0] == '+') {
                 err = "fault \"" + item + "\": a count is expected";
@@ -110,7 +110,7 @@ bool FaultSpec::parse(const std::string& text, FaultSpec& out, std::string& err)
             else
                 f.seed = static_cast<uint32_t>(n);
         } else {
-            err = "fault \"" + item + "\": unknown (drop, corrupt, silence, hangup, seed)";
+            err = "fault \"" + item + "\": unknown (drop, corrupt, hostile, silence, hangup, seed)";
             return false;
         }
     }

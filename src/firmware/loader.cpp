@@ -8,6 +8,7 @@
 #include "boards/input_boxes.h"
 #include "firmware/firmware_files.h"
 #include "firmware/upload.h"
+#include "link/lost_port.h"
 #include "shell/korvane.h"
 
 void loaderOpen(LoaderView& view) {
@@ -32,6 +33,7 @@ int loaderSelectFile(Window owner, LoaderView& view) {
 
 int loaderAfterUpload(Window owner, int result) {
     if (result != 1) {
+        reportLostPort(owner);
         messageBox(owner, "Upload non completato !", "Error", MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "link/korvane_com.h"
+#include "link/lost_port.h"
 #include "logger/channel_select.h"
 #include "logger/channel_window.h"
 #include "logger/logger_widgets_dialog.h"
@@ -131,6 +132,10 @@ void DlgMonitor::appendLog(std::string_view text) {
 void DlgMonitor::tick() {
     monitorTick(hCom, now(), log_, this);
     trimMirror();
+    if (Com_lost && timer_.isActive()) { // the port is gone: said once, the window stays usable
+        timer_.stop();
+        reportLostPort(windowOf(this));
+    }
 }
 
 bool DlgMonitor::dataWindow(int slot) const {

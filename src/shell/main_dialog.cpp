@@ -12,6 +12,8 @@
 #include "firmware/flash_upload.h"
 #include "boards/board_keys_dialog.h"
 #include "inverter/inverter_details_dialog.h"
+#include "link/korvane_com.h"
+#include "link/lost_port.h"
 #include "logger/download.h"
 #include "logger/monitor_dialog.h"
 #include "logger/sample_timer_dialog.h"
@@ -102,6 +104,7 @@ void DialogMain::buildControls(QWidget* area) {
     auto* monitor = button(237, "Monitor", QRect(474, 224, 164, 30));
     connect(monitor, &QPushButton::clicked, this, [this] {
         openMonitor(this, [this] {
+            if (Com_lost) return; // the port went away under the monitor: nothing to read again
             initSession(windowOf(this), this);
             if (Flag.pages_error == 0) rewriteSummary();
         });
@@ -199,6 +202,7 @@ void DialogMain::start() {
     if (Flag.skip_refresh == 0) {
         archiveBeforeDownload();
         if (saveFile(windowOf(this), name) == 0) {
+            reportLostPort(windowOf(this));
             messageBox(windowOf(this), kDownloadFailedText, "Warning", MsgButtons::Ok, MsgIcon::Warning);
             setStatus(0, " Ready");
             return;

@@ -107,10 +107,18 @@ int runStartup(const char* cmdLine, StartupScreens& screens) {
         modemLostAcknowledged();
         sendCOMMAND(hCom, "ATZ\r", kModeCR);
         saveRemoteIni();
-    } else if (Flag.RX43BOOT == 1) {
-        result = screens.loader();
     } else {
-        result = screens.mainDialog();
+        for (;;) {
+            result = Flag.RX43BOOT == 1 ? screens.loader() : screens.mainDialog();
+            // The port was lost on the way (an adapter unplugged, the device switched off): the
+            // port selection comes again, so the work goes on without starting the program anew.
+            if (!Com_lost) break;
+            closeComPort(hCom);
+            Com_lost = 0;
+            if (!DataTimeSS.empty()) std::filesystem::remove(DataTimeSS, ec);
+            DataTimeSS.clear();
+            if (screens.selectPort() != 2) break;
+        }
     }
     closeComPort(hCom);
     if (!DataTimeSS.empty()) std::filesystem::remove(DataTimeSS, ec);

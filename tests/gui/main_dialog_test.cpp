@@ -256,7 +256,8 @@ TEST_F(PanelOnSim, StartWritesTheDataFileAndAsksBeforeDownloadingAgain) {
         sim_->hangup();
         retype(sample, "900");
         click(start);
-        ASSERT_EQ(ui_.shown.size(), 3u);
+        ASSERT_EQ(ui_.shown.size(), 4u);
+        EXPECT_EQ(ui_.shown[2].text, lostPortText()) << "the cause first";
         EXPECT_EQ(ui_.last()->text, kDownloadFailedText);
         EXPECT_EQ(Flag.skip_refresh, 0);
         EXPECT_FALSE(std::filesystem::exists(kIntermediateFile));
