@@ -34,7 +34,7 @@ const char kUsage[] =
     "  --modem-drop N      the carrier is lost at the N-th request of a call\n"
     "  --fault LIST        faults, e.g. drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7\n"
     "  --transcript FILE   write a log of requests and replies\n"
-    "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage\n"
+    "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage, pages=N\n"
     "  --seed N            scenario seed (default 1)\n"
     "  --monitor-speed N   monitor mode: the nodes send N times faster than their sample timers\n"
     "  --state DIR         load DIR/device.json and DIR/flash.bin instead of a scenario\n"
@@ -153,9 +153,8 @@ int main(int argc, char** argv) {
     }
     if (!haveDevice) return usageError("the device is missing");
     if (!opts.scenario.empty()) {
-        bool known = false;
-        for (const std::string& s : sim::scenarioNames()) known = known || s == opts.scenario;
-        if (!known) return usageError("unknown scenario \"" + opts.scenario + "\"");
+        if (!sim::scenarioNameValid(opts.scenario))
+            return usageError("unknown scenario \"" + opts.scenario + "\"");
     }
 
     // The serving thread inherits the blocked signals; the main thread waits for them.
