@@ -38,6 +38,8 @@ int cmdInfo(const CliArgs& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-v") {
             verbose = true;
+        } else if (args[i] == "--verify") {
+            Verify.on = true;
         } else if (args[i] == "--utf8") {
             utf8 = true;
         } else if (args[i] == "--retries" && i + 1 < args.size()) {
@@ -131,11 +133,12 @@ const CliCommandRegistrar
             cmdProbe, 10});
 const CliCommandRegistrar
     kInfo({"info",
-           "info [-v] [--retries N] [--utf8]\n"
+           "info [-v] [--retries N] [--verify] [--utf8]\n"
            "                             read the current session and print its summary (-v: "
            "with the page\n"
            "                             and register lines); a failed step is retried N times "
-           "(default 0)",
+           "(default 0);\n"
+           "                             --verify: every register and page read as download --verify does",
            cmdInfo, 20});
 const CliCommandRegistrar kDownload(
     {"download",

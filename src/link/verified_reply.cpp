@@ -15,8 +15,11 @@ int CopyVotes::offer(std::string_view copy) {
 int sendConfirmed(ComHandle h, const char* comando) {
     if (!Verify.on) return sendCOMMAND(h, comando, kModeCR);
     CopyVotes votes;
+    SilenceCount silence;
     for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
-        if (sendCOMMAND(h, comando, kModeCR) != 1) {
+        const int r = sendCOMMAND(h, comando, kModeCR);
+        if (silence.deadAfter(iRx > 0)) return 0;
+        if (r != 1) {
             if (Com_lost) return 0;
             Verify.trouble = true;
             continue;

@@ -20,6 +20,22 @@ extern LineCheck Verify;
 
 // Attempts at a verified item (a text reply, a page's blocks) before it counts as unreadable.
 inline constexpr int kVerifyAttempts = 32;
+// Attempts in a row without a single byte back: the device is not answering at all (a noisy
+// line still brings most of each reply), so the item fails without the remaining attempts.
+inline constexpr int kSilentAttemptsMax = 3;
+
+// Counts the attempts in a row that brought nothing back.
+class SilenceCount {
+  public:
+    // After a request: true when the line has now been silent kSilentAttemptsMax times in a row.
+    bool deadAfter(bool gotBytes) {
+        silent_ = gotBytes ? 0 : silent_ + 1;
+        return silent_ >= kSilentAttemptsMax;
+    }
+
+  private:
+    int silent_ = 0;
+};
 
 // Copies of one item read several times. Pure bookkeeping, no line.
 class CopyVotes {

@@ -84,13 +84,16 @@ int PageVotes::lastMissing() const {
 
 int getPageVerified(uint16_t page, uint8_t* buf, int blocks) {
     PageVotes votes(blocks);
+    SilenceCount silence;
     for (int attempt = 0; attempt < kVerifyAttempts && !votes.complete(); ++attempt) {
         // Fast reading only while the line has shown no trouble: a lost byte in a streamed
         // page cannot be placed, one in a block asked for alone can.
         const bool fast = Flag.fast_read == 1 && !Verify.trouble;
         const unsigned address = (page & kPageMask) | (fast ? 0x8000u : 0u);
         clearRxBuf(hCom);
-        if (sendCOMMAND(hCom, "ATRD" + hex4(address) + "\r", kModeCR) != 1 || !rxOk()) {
+        const int r = sendCOMMAND(hCom, "ATRD" + hex4(address) + "\r", kModeCR);
+        if (silence.deadAfter(iRx > 0)) return 0;
+        if (r != 1 || !rxOk()) {
             if (Com_lost) return 0;
             Verify.trouble = true;
             continue;
@@ -109,9 +112,12 @@ int readTmpBufferVerified(ComHandle h, uint8_t* buf) {
     // and the last block change together, and copies of the old contents must not mix in.
     CopyVotes lengths;
     std::map<std::string, PageVotes> blocksByLength;
+    SilenceCount silence;
     for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
         clearRxBuf(h);
-        if (sendCOMMAND(h, "ATRB\r", kModeCR) != 1) {
+        const int r = sendCOMMAND(h, "ATRB\r", kModeCR);
+        if (silence.deadAfter(iRx > 0)) return -1;
+        if (r != 1) {
             if (Com_lost) return -1;
             Verify.trouble = true;
             continue;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "link/korvane_com.h"
 #include "link/verified_reply.h"
@@ -204,6 +205,26 @@ TEST_F(VerifiedRead, ABlockThatNeverReadsTheSameFailsThePage) {
     EXPECT_EQ(saveFile(nullptr, "weak"), 0);
     EXPECT_FALSE(workFileExists("weak"));
     EXPECT_FALSE(workFileExists(kIntermediateFile));
+}
+
+TEST_F(VerifiedRead, ADeviceThatStopsAnsweringEndsTheReadAfterThreeSilentTries) {
+    ASSERT_TRUE(open("silence=4", 0)); // the probe's four requests are answered, then nothing
+    const uint16_t p = sim_->scenario()->current().pages[0].page;
+    uint8_t buf[528];
+    const struct {
+        const char* name;
+        std::function<bool()> fails;
+    } steps[] = {
+        {"page", [&] { return getPageVerified(p, buf) == 0; }},
+        {"register", [&] { return sendConfirmed(hCom, "ATSR\r") == 0; }},
+        {"temporary buffer", [&] { return readTmpBufferVerified(hCom, buf) == -1; }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        const size_t before = sim_->commands().size();
+        EXPECT_TRUE(step.fails());
+        EXPECT_EQ(sim_->commands().size() - before, static_cast<size_t>(kSilentAttemptsMax));
+    }
 }
 
 // The whole download: the file of the clean line, or a failure without files.
