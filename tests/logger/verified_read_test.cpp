@@ -12,6 +12,7 @@
 #include "logger/download.h"
 #include "logger/session.h"
 #include "logger/verified_page.h"
+#include "platform/text_box.h"
 #include "sim/scenario.h"
 #include "support/fixture.h"
 #include "support/sim_session.h"
@@ -258,6 +259,30 @@ TEST_F(VerifiedRead, FaultyDownloadEndsIdenticalOrWithoutFiles) {
         resetState();
     }
     EXPECT_GT(identical, 0);
+}
+
+// The golden logger with verification on a clean line: the same summary, data file, dump and
+// flash image as without it, byte for byte.
+TEST_F(VerifiedRead, GoldenFilesAreTheSameWithVerification) {
+    ASSERT_TRUE(connect(fixtureLogger()));
+    Verify.on = true;
+    Flag.fast_read = 1;
+    initSession(nullptr);
+    ASSERT_EQ(Flag.pages_error + Flag.table_error + Flag.time_error, 0);
+    CommPort = "COM3";
+    StringTextBox box;
+    printInfoSes(&box, 1);
+    box.text.replace(box.text.find(DataTimePC), DataTimePC.size(), "@@PC_CLOCK@@");
+    EXPECT_EQ(box.text, readFileBytes(fixturePath("logger-basic/expected/summary-verbose.txt")));
+    Flag.verbose = 1;
+    Tsample = 900;
+    ASSERT_EQ(saveFile(nullptr, DataTimeSS), 1);
+    EXPECT_EQ(readWorkFile("151231_224730"),
+              readFileBytes(fixturePath("logger-basic/expected/151231_224730.T900")));
+    EXPECT_EQ(readWorkFile(kDumpFile), readFileBytes(fixturePath("logger-basic/expected/RX41data.txt")));
+    EXPECT_EQ(readWorkFile(kImageFile), readFileBytes(fixturePath("logger-basic/flash.bin")));
+    EXPECT_FALSE(workFileExists(kIntermediateFile));
+    EXPECT_FALSE(Verify.trouble);
 }
 
 TEST(SimScenario, PagesScenarioHoldsExactlyThatManyPages) {
