@@ -7,6 +7,7 @@
 
 #include "link/clock_state.h"
 #include "link/korvane_com.h"
+#include "link/verified_reply.h"
 #include "logger/session.h"
 #include "logger/tab_ass.h"
 #include "logger/verified_page.h"
@@ -50,9 +51,9 @@ std::string sessionDuration(uint32_t first, uint32_t last) {
 int initTimeMark() {
     getDataTimePC(DataTimePC);
     clearRxBuf(hCom);
-    if (sendCOMMAND(hCom, "ATDT\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATDT\r") != 1) return 0;
     DataTimeDL = rxText() + "_";
-    if (sendCOMMAND(hCom, "ATTM\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATTM\r") != 1) return 0;
     DataTimeDL += rxText();
     if (DataTimeDL.size() > 13) DataTimeDL.resize(13);
 
