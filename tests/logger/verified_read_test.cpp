@@ -108,7 +108,8 @@ class VerifiedRead : public SimSession {
         return true;
     }
     std::vector<uint8_t> flashPage(uint16_t p) const {
-        auto pg = sim_->deviceState().page(p);
+        const sim::DeviceState st = sim_->deviceState(); // a copy: the page must not outlive it
+        auto pg = st.page(p);
         return {pg.begin(), pg.end()};
     }
     size_t addressings() const {
