@@ -124,6 +124,10 @@ struct DeviceState {
     DeviceClock clock;
     std::string versionReply; // when set, the "ATVR" reply instead of the kind and firmware
     ReadPosition read;
+    // A weak flash cell: every read of this block (page * 11 + block; -1 none) comes out with
+    // one byte changed, a different one each time, so no two reads of it agree.
+    int unstableBlock = -1;
+    uint32_t unstableReads = 0; // reads of it so far
 
     uint8_t operatingState = 0x05; // "ATOS": 0x00 IDLE, 0x05 recording
     uint16_t netAddress = 0x0001;  // "ATMY"

@@ -193,6 +193,12 @@ Reply LoggerDevice::readBlock() {
     const size_t from = rp.block * kBlockSize;
     const size_t to = rp.fast ? kPageSize : from + kBlockSize;
     std::string b(reinterpret_cast<const char*>(pg.data()) + from, to - from);
+    const long weak = st_.unstableBlock - static_cast<long>(rp.page) * static_cast<long>(kBlocksPerPage);
+    const size_t weakAt = static_cast<size_t>(weak) * kBlockSize; // [bytes] into the page
+    if (weak >= 0 && weakAt >= from && weakAt < to) {
+        const uint32_t n = st_.unstableReads++;
+        b[weakAt - from + n % kBlockSize] ^= static_cast<char>(1 + n % 255);
+    }
     rp.block = static_cast<uint8_t>(to / kBlockSize);
     if (rp.block >= kBlocksPerPage) {
         rp.block = 0;

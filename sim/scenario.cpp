@@ -430,6 +430,31 @@ std::vector<uint8_t> encodeTablePage(const ScenarioSession& s) {
     return p;
 }
 
+namespace {
+
+// "pages=N": the data page count N (1..4094) of a session that fills exactly that many pages.
+bool pagesScenario(const std::string& name, long& pages) {
+    static const std::string prefix = "pages=";
+    if (name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size() ||
+        name.size() > prefix.size() + 4)
+        return false;
+    pages = 0;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return false;
+        pages = pages * 10 + (name[i] - '0');
+    }
+    return pages >= 1 && pages <= 4094;
+}
+
+} // namespace
+
+bool scenarioNameValid(const std::string& name) {
+    long pages;
+    for (const std::string& s : scenarioNames())
+        if (s == name) return true;
+    return pagesScenario(name, pages);
+}
+
 bool buildScenario(const std::string& name, uint32_t seed, Scenario& out, std::string& err) {
     Scenario sc;
     sc.name = name;
@@ -455,10 +480,12 @@ bool buildScenario(const std::string& name, uint32_t seed, Scenario& out, std::s
         // The newest data page is two pages after the table page, so the last few pages of the
         // ring run across the table page.
         b.currentSession(b.session({0, 1, 2}, start), table, 0, 4095 + 2);
+    } else if (long pages; pagesScenario(name, pages)) {
+        b.currentSession(b.session({0, 1, 2}, start), table, 0, pages);
     } else if (name == "empty") {
         b.currentSession(b.session({0, 1, 2}, start), table, 0, 0);
     } else {
-        err = "unknown scenario \"" + name + "\" (normal, multi, wrapped, empty, tablepage)";
+        err = "unknown scenario \"" + name + "\" (normal, multi, wrapped, empty, tablepage, pages=N)";
         return false;
     }
     out = std::move(sc);

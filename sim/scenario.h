@@ -75,6 +75,9 @@ struct Scenario {
 
 // "normal", "multi", "wrapped", "empty", "tablepage".
 const std::vector<std::string>& scenarioNames();
+// One of those, or "pages=N" (N 1..4094): one session of exactly N data pages, the ring not
+// wrapped, part of the next page's records in the temporary buffer.
+bool scenarioNameValid(const std::string& name);
 bool buildScenario(const std::string& name, uint32_t seed, Scenario& out, std::string& err);
 
 // Byte layouts shared by the generator and its checks.

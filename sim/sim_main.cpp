@@ -35,7 +35,7 @@ const char kUsage[] =
     "  --fault LIST        faults, e.g. drop=0.01,corrupt=0.02,silence=3,hangup=10,seed=7;\n"
     "                      hostile=P: that share of the replies is garbage, cut, over-long or stray\n"
     "  --transcript FILE   write a log of requests and replies\n"
-    "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage\n"
+    "  --scenario NAME     flash contents: normal, multi, wrapped, empty, tablepage, pages=N\n"
     "  --seed N            scenario seed (default 1)\n"
     "  --monitor-speed N   monitor mode: the nodes send N times faster than their sample timers\n"
     "  --state DIR         load DIR/device.json and DIR/flash.bin instead of a scenario\n"
@@ -154,9 +154,8 @@ int main(int argc, char** argv) {
     }
     if (!haveDevice) return usageError("the device is missing");
     if (!opts.scenario.empty()) {
-        bool known = false;
-        for (const std::string& s : sim::scenarioNames()) known = known || s == opts.scenario;
-        if (!known) return usageError("unknown scenario \"" + opts.scenario + "\"");
+        if (!sim::scenarioNameValid(opts.scenario))
+            return usageError("unknown scenario \"" + opts.scenario + "\"");
     }
 
     // The serving thread inherits the blocked signals; the main thread waits for them.

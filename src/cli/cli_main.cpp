@@ -9,6 +9,7 @@
 #include "cli/cli.h"
 #include "cli/cli_options.h"
 #include "link/korvane_com.h"
+#include "link/verified_reply.h"
 #include "logger/session.h"
 #include "platform/text_cp1252.h"
 #include "shell/startup.h"
@@ -78,7 +79,10 @@ void printText(const std::string& text, bool utf8) {
 int findDevice() {
     if (Flag.COM_ext == 1) {
         Timeout_rx = deviceTimeout();
-        if (test_hCom(hCom) == 1) return 1;
+        // Over a line known to be faulty (verified reading) a probe that met a lost or changed
+        // byte is tried again.
+        for (int probe = 0; probe < (Verify.on ? 3 : 1) && !Com_lost; ++probe)
+            if (test_hCom(hCom) == 1) return 1;
         closeComPort(hCom);
         return 0;
     }

@@ -10,6 +10,7 @@
 #include "cli/cmd_archive.h"
 #include "cli/cmd_table.h"
 #include "link/korvane_com.h"
+#include "link/verified_reply.h"
 #include "logger/download.h"
 #include "logger/session.h"
 #include "shell/startup.h"
@@ -37,6 +38,8 @@ int cmdInfo(const CliArgs& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-v") {
             verbose = true;
+        } else if (args[i] == "--verify") {
+            Verify.on = true;
         } else if (args[i] == "--utf8") {
             utf8 = true;
         } else if (args[i] == "--retries" && i + 1 < args.size()) {
@@ -55,7 +58,7 @@ int cmdInfo(const CliArgs& args) {
 
 int cmdDownload(const CliArgs& args) {
     long seconds = -1, pages = -1, retries = 0;
-    bool verbose = false;
+    bool verbose = false, verify = false;
     std::string dir, why, archivePath;
     ExportOptions exportTo;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -67,6 +70,8 @@ int cmdDownload(const CliArgs& args) {
             if (o == ArchiveOption::Bad) return usageError("--archive needs FILE");
         } else if (a == "-v") {
             verbose = true;
+        } else if (a == "--verify") {
+            verify = true;
         } else if (a == "-s" && hasValue) {
             if (!parseNumber(args[++i], 1, 65535, seconds)) return usageError("-s takes 1..65535 seconds");
         } else if (a == "-n" && hasValue) {
@@ -88,6 +93,7 @@ int cmdDownload(const CliArgs& args) {
         return 1;
     }
     Flag.verbose = verbose ? 1 : 0;
+    Verify.on = verify;
     if (int rc = openSession(retries)) return rc;
     if (Flag.table_error != 0 || Flag.time_error != 0) {
         messageBox(nullptr, "Procedura di scaricamento non completata !", "Warning", MsgButtons::Ok,
@@ -127,21 +133,25 @@ const CliCommandRegistrar
             cmdProbe, 10});
 const CliCommandRegistrar
     kInfo({"info",
-           "info [-v] [--retries N] [--utf8]\n"
+           "info [-v] [--retries N] [--verify] [--utf8]\n"
            "                             read the current session and print its summary (-v: "
            "with the page\n"
            "                             and register lines); a failed step is retried N times "
-           "(default 0)",
+           "(default 0);\n"
+           "                             --verify: every register and page read as download --verify does",
            cmdInfo, 20});
 const CliCommandRegistrar kDownload(
     {"download",
-     "download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N] [-e A|B [-c] -o FILE]\n"
-     "         [--archive FILE.db]\n"
+     "download [-s SECONDS] [-n PAGES|all] [-v] [-d DIR] [--retries N] [--verify]\n"
+     "         [-e A|B [-c] -o FILE] [--archive FILE.db]\n"
      "                             download the session and write its data file (named by the session\n"
      "                             start) in DIR (default: the current folder); -s sample time (default\n"
      "                             1800, a board's own setting for boards), -n how many of the most\n"
      "                             recent data pages (default: all, at most 4 for boards and modems),\n"
      "                             -v also the dump RX41data.txt and the flash image RX41data.bin;\n"
+     "                             --verify reads every block and register until its copies agree\n"
+     "                             (two, three once the line lost or changed a byte): slower, for a\n"
+     "                             faulty line;\n"
      "                             -e also exports the data to FILE in format A or B (-c: decimal\n"
      "                             comma), as the data table's \"Save\" does; --archive also merges the\n"
      "                             records into the plant archive FILE.db.\n"

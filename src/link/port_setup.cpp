@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "link/korvane_com.h"
+#include "link/verified_reply.h"
 #include "link/modem.h"
 #include "platform/clock.h"
 #include "platform/port_names.h"
@@ -60,7 +61,7 @@ int test_hCom(ComHandle h) {
         sleepMs(200);
         if (sendCOMMAND(h, "ATCM08\r", kModeCR) != 1 || !rxOk()) return 0;
         if (sendCOMMAND(h, "ATCM00\r", kModeCR) != 1 || !rxOk()) return 0;
-        if (sendCOMMAND(h, "ATVR\r", kModeCR) != 1) return 0;
+        if (sendConfirmed(h, "ATVR\r") != 1) return 0;
         applyVersionReply(std::string_view(reinterpret_cast<const char*>(Rx_buf), static_cast<size_t>(iRx)));
         return 1;
     }

@@ -11,6 +11,7 @@
 #include "link/korvane_com.h"
 #include "logger/session.h"
 #include "logger/tab_ass.h"
+#include "logger/verified_page.h"
 #include "platform/bytes.h"
 #include "platform/file_handle.h"
 
@@ -80,6 +81,7 @@ bool choosePageCount(Window owner) {
 // Reads the current page into `page`: up to 3 reads, re-addressing the logger after each
 // failed one (up to 3 times). False when the page could not be read.
 bool readPageWithRetries(uint8_t* page, uint16_t current) {
+    if (Verify.on) return getPageVerified(current, page) == 1;
     for (int attempt = 1; attempt <= 3; ++attempt) {
         if (getPageFlash(page) == 1) return true;
         if (attempt == 3 || Com_lost) return false;
@@ -100,10 +102,12 @@ bool appendRecords(FILE* hex, std::span<const uint8_t> data, bool firstPage) {
     return ok;
 }
 
-// Records of the temporary buffer, up to the first byte that is no node address.
-void appendTemporaryBuffer(FILE* hex) {
+// Records of the temporary buffer, up to the first byte that is no node address. False when
+// verified reading could not confirm the buffer.
+bool appendTemporaryBuffer(FILE* hex) {
     uint8_t buf[kPageSize] = {};
-    const int n = read_tmp_buffer(hCom, buf);
+    const int n = Verify.on ? readTmpBufferVerified(hCom, buf) : read_tmp_buffer(hCom, buf);
+    if (n < 0) return false;
     size_t off = 0;
     bool first = true;
     while (off < static_cast<size_t>(n)) {
@@ -111,16 +115,17 @@ void appendTemporaryBuffer(FILE* hex) {
         if (node == 0) {
             messageBox(nullptr, "Rilevato un nodo non valido nel buffer temporaneo !", "Warning",
                        MsgButtons::Ok, MsgIcon::Warning);
-            return;
+            return true;
         }
         size_t len = 5 + 2u * InfoFE[node].chanu;
-        if (off + len > static_cast<size_t>(n)) return;
+        if (off + len > static_cast<size_t>(n)) return true;
         std::fwrite(buf + off, 1, len, hex);
         LastTimeMarker = le32(buf + off + 1);
         if (first && TotalPagNumDload == 0) FirstTimeMarkerDload = LastTimeMarker;
         first = false;
         off += len;
     }
+    return true;
 }
 
 // Lines 1 to 7 of the dump after the table list.
@@ -186,10 +191,16 @@ int writeDumpAndImage(uint16_t start) {
     };
     std::fprintf(dump,
                  "Tabelle di assegnazione valide rilevate ***************************************\r\n\r\n");
+    uint8_t first[kPageSize];
     for (unsigned p = 0; p < 4096; ++p) {
-        if (sendCOMMAND(hCom, "ATRD" + hex4(p) + "\r", kModeCR) != 1 || !rxOk()) return dumpFailure();
-        if (sendCOMMAND(hCom, "ATRD\r", kModeRaw48) != 1) return dumpFailure();
         const uint8_t* b = Rx_buf;
+        if (Verify.on) { // the first block, confirmed
+            if (getPageVerified(static_cast<uint16_t>(p), first, 1) != 1) return dumpFailure();
+            b = first;
+        } else {
+            if (sendCOMMAND(hCom, "ATRD" + hex4(p) + "\r", kModeCR) != 1 || !rxOk()) return dumpFailure();
+            if (sendCOMMAND(hCom, "ATRD\r", kModeRaw48) != 1) return dumpFailure();
+        }
         if (b[0] == 0xFF && (b[2] | (b[3] << 8)) <= static_cast<int>(kPageSize))
             std::fprintf(dump, "Page...0x%04X %02x%02x%02x_%02x%02x%02x %u\r\n", p, b[13], b[12], b[11],
                          b[10], b[9], b[8], static_cast<unsigned>(b[1]));
@@ -220,10 +231,12 @@ int writeDumpAndImage(uint16_t start) {
         removeFile(kImageFile);
         return 0;
     };
-    if (setPageAdd(0) != 1) return imageFailure();
+    if (!Verify.on && setPageAdd(0) != 1) return imageFailure();
     std::vector<uint8_t> page(kPageSize);
     for (unsigned p = 0; p < 4096; ++p) {
-        if (getPageFlash(page.data()) != 1) return imageFailure();
+        if (Verify.on ? getPageVerified(static_cast<uint16_t>(p), page.data()) != 1
+                      : getPageFlash(page.data()) != 1)
+            return imageFailure();
         if (std::fwrite(page.data(), 1, kPageSize, img) != kPageSize) return imageFailure();
         if (Test_wait_msg() == 0) {
             std::fclose(img);
@@ -390,7 +403,8 @@ int saveFile(Window hwndDlg, const std::string& namefile) {
         removeFile(kIntermediateFile);
         return 0;
     };
-    if (setPageAdd(start) != 1) return downloadFailure();
+    // Verified reading addresses every page itself.
+    if (!Verify.on && setPageAdd(start) != 1) return downloadFailure();
     std::vector<uint8_t> page(kPageSize);
     uint16_t current = start;
     for (unsigned i = 0; i < TotalPagNumDload; ++i) {
@@ -400,7 +414,7 @@ int saveFile(Window hwndDlg, const std::string& namefile) {
             return 0;
         }
         if (((start + i) & kPageMask) == PagTab) {
-            if (getPageFlash(page.data()) != 1 && Com_lost)
+            if (!Verify.on && getPageFlash(page.data()) != 1 && Com_lost)
                 return downloadFailure(); // the table page: dropped
             current = (current + 1) & kPageMask;
         }
@@ -409,7 +423,7 @@ int saveFile(Window hwndDlg, const std::string& namefile) {
         Setbar_wait_msg(i, TotalPagNumDload);
         if (!appendRecords(hex, page, i == 0)) return downloadFailure();
     }
-    appendTemporaryBuffer(hex);
+    if (!appendTemporaryBuffer(hex)) return downloadFailure();
     std::fclose(hex);
 
     if (writeDataFile(namefile) != 1) {

@@ -6,6 +6,7 @@
 
 #include "link/clock_state.h"
 #include "link/korvane_com.h"
+#include "link/verified_reply.h"
 #include "logger/download.h"
 #include "logger/tab_ass.h"
 #include "platform/clock.h"
@@ -80,14 +81,14 @@ int read_tmp_buffer(ComHandle h, uint8_t* buf) {
 
 int initPages() {
     clearRxBuf(hCom);
-    if (sendCOMMAND(hCom, "ATSR\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATSR\r") != 1) return 0;
     StatusReg = static_cast<uint8_t>(str16_to_num(reinterpret_cast<const char*>(Rx_buf), 2));
-    if (sendCOMMAND(hCom, "ATER\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATER\r") != 1) return 0;
     ErrorsReg = static_cast<uint8_t>(str16_to_num(reinterpret_cast<const char*>(Rx_buf), 2));
-    if (sendCOMMAND(hCom, "ATPT\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATPT\r") != 1) return 0;
     PageTab = rxText().substr(0, 4);
     PagTab = static_cast<uint16_t>(str16_to_num(PageTab.c_str(), 4));
-    if (sendCOMMAND(hCom, "ATPL\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATPL\r") != 1) return 0;
     PageLast = rxText().substr(0, 4);
     PagLast = static_cast<uint16_t>(str16_to_num(PageLast.c_str(), 4));
 
@@ -231,4 +232,5 @@ void resetSessionState() {
     FirstTimeMarker = LastTimeMarker = FirstTimeMarkerDload = TimeMarker = 0;
     InfoSES = INFOST{};
     LastAlarmRows = AlarmRows{};
+    resetLineCheck();
 }

@@ -6,6 +6,7 @@
 
 #include "link/korvane_com.h"
 #include "logger/session.h"
+#include "logger/verified_page.h"
 #include "platform/bytes.h"
 
 datitab InfoFE[kMaxNodes + 1];
@@ -149,6 +150,7 @@ int decodeTabAss() {
 
 int initTabAss() {
     clearRxBuf(hCom);
+    if (Verify.on) return getPageVerified(PagTab, TabAss) == 1 ? decodeTabAss() : 0; // every block confirmed
     if (sendCOMMAND(hCom, "ATRD" + PageTab + "\r", kModeCR) != 1 || !rxOk()) return 0;
     size_t k = 0, length = kTabAssSize;
     while (k < length) {

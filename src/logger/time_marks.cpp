@@ -7,8 +7,10 @@
 
 #include "link/clock_state.h"
 #include "link/korvane_com.h"
+#include "link/verified_reply.h"
 #include "logger/session.h"
 #include "logger/tab_ass.h"
+#include "logger/verified_page.h"
 #include "platform/bytes.h"
 
 tempo Tini;
@@ -49,16 +51,22 @@ std::string sessionDuration(uint32_t first, uint32_t last) {
 int initTimeMark() {
     getDataTimePC(DataTimePC);
     clearRxBuf(hCom);
-    if (sendCOMMAND(hCom, "ATDT\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATDT\r") != 1) return 0;
     DataTimeDL = rxText() + "_";
-    if (sendCOMMAND(hCom, "ATTM\r", kModeCR) != 1) return 0;
+    if (sendConfirmed(hCom, "ATTM\r") != 1) return 0;
     DataTimeDL += rxText();
     if (DataTimeDL.size() > 13) DataTimeDL.resize(13);
 
     decodeSessionStart(TabAss);
     FirstTimeMarker = 0;
     LastTimeMarker = 0;
-    if (PagLast != PagTab) {
+    if (PagLast != PagTab && Verify.on) { // both pages with every block confirmed
+        std::vector<uint8_t> page(kPageSize, 0);
+        if (getPageVerified(PagFirst, page.data(), 1) != 1) return 0;
+        if (nodeIndex(page[0]) != 0) FirstTimeMarker = le32(page.data() + 1);
+        if (getPageVerified(PagLast, page.data()) != 1) return 0;
+        walkRecords(page, [](const RecordRef& r) { LastTimeMarker = r.marker; });
+    } else if (PagLast != PagTab) {
         clearRxBuf(hCom);
         if (sendCOMMAND(hCom, "ATRD" + PageFirst + "\r", kModeCR) != 1 || !rxOk()) return 0;
         // Without the first block the start marker stays 0; the step goes on.
