@@ -37,8 +37,13 @@ class Unplugger {
             done_ = true;
         });
     }
-    ~Unplugger() { thread_.join(); }
-    bool done() const { return done_; }
+    ~Unplugger() { wait(); }
+    // True once the device was unplugged; waits for the unplugging to have finished, since the
+    // dialog may see the closed line a moment before the simulator's call returns.
+    bool wait() {
+        if (thread_.joinable()) thread_.join();
+        return done_;
+    }
 
   private:
     sim::Simulator& sim_;
@@ -87,7 +92,7 @@ TEST_F(UnplugOnSim, PanelDownloadSaysThePortIsLostAndThePanelStillCloses) {
         {
             Unplugger unplug(*sim_, 6); // a few pages into the download
             click(dlg.control(210));
-            EXPECT_TRUE(unplug.done());
+            EXPECT_TRUE(unplug.wait());
         }
         ASSERT_GE(ui_.shown.size(), 2u);
         EXPECT_EQ(ui_.shown[ui_.shown.size() - 2].text, lostPortText());
@@ -122,7 +127,7 @@ TEST_F(UnplugOnSim, LoaderUploadSaysThePortIsLostAndTheScreenStillCloses) {
         {
             Unplugger unplug(*sim_, 20); // twenty blocks into the upload
             click(dlg.control(1905));
-            EXPECT_TRUE(unplug.done());
+            EXPECT_TRUE(unplug.wait());
         }
         ASSERT_GE(ui_.shown.size(), 2u);
         EXPECT_EQ(ui_.shown[ui_.shown.size() - 2].text, lostPortText());
