@@ -2,6 +2,7 @@
 // file, the verbose dump and the flash image.
 #include "logger/download.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -91,6 +92,8 @@ bool readPageWithRetries(uint8_t* page, uint16_t current) {
     return false;
 }
 
+} // namespace
+
 bool appendRecords(FILE* hex, std::span<const uint8_t> data, bool firstPage) {
     bool ok = true;
     walkRecords(data, [&](const RecordRef& r) {
@@ -100,13 +103,10 @@ bool appendRecords(FILE* hex, std::span<const uint8_t> data, bool firstPage) {
     return ok;
 }
 
-// Records of the temporary buffer, up to the first byte that is no node address.
-void appendTemporaryBuffer(FILE* hex) {
-    uint8_t buf[kPageSize] = {};
-    const int n = read_tmp_buffer(hCom, buf);
+void appendTemporaryRecords(FILE* hex, std::span<const uint8_t> buf) {
     size_t off = 0;
     bool first = true;
-    while (off < static_cast<size_t>(n)) {
+    while (off < buf.size()) {
         int node = nodeIndex(buf[off]);
         if (node == 0) {
             messageBox(nullptr, "Rilevato un nodo non valido nel buffer temporaneo !", "Warning",
@@ -114,13 +114,23 @@ void appendTemporaryBuffer(FILE* hex) {
             return;
         }
         size_t len = 5 + 2u * InfoFE[node].chanu;
-        if (off + len > static_cast<size_t>(n)) return;
-        std::fwrite(buf + off, 1, len, hex);
-        LastTimeMarker = le32(buf + off + 1);
+        if (off + len > buf.size()) return;
+        std::fwrite(buf.data() + off, 1, len, hex);
+        LastTimeMarker = le32(buf.data() + off + 1);
         if (first && TotalPagNumDload == 0) FirstTimeMarkerDload = LastTimeMarker;
         first = false;
         off += len;
     }
+}
+
+namespace {
+
+// Records of the temporary buffer, up to the first byte that is no node address.
+void appendTemporaryBuffer(FILE* hex) {
+    uint8_t buf[kPageSize] = {};
+    const int n = read_tmp_buffer(hCom, buf);
+    const size_t got = n > 0 ? std::min(static_cast<size_t>(n), sizeof buf) : 0;
+    appendTemporaryRecords(hex, std::span<const uint8_t>(buf, got));
 }
 
 // Lines 1 to 7 of the dump after the table list.
@@ -284,7 +294,7 @@ void printData(FILE* outfile) {
         for (int j = 0; j < nd.chanu_logic; ++j) {
             const int code = nd.quantity(j);
             if (nd.n == 0) {
-                adj_value(text, code, static_cast<int32_t>(Default_value[code]));
+                text = "Err"; // no record of the node in this window: no reading, never a measured 0
             } else if (nd.nch[j] == 0) {
                 adj_value(text, code, -1); // every sample of the window was "no reading"
             } else {
