@@ -10,6 +10,10 @@
 //   bit 3     decimal comma in the export
 //   bit 4     export in format B instead of A
 //   bit 5     the session data file is named by a start time ("151231_224730.T60")
+//   bit 6     the first two data columns merged before the export
+//   bit 7     the first data column deleted before the export
+// The column graph's values are read from the first eight data columns.
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -19,6 +23,7 @@
 #include "logger/tab_ass.h"
 #include "logger/time_marks.h"
 #include "shell/korvane.h"
+#include "tables/column_graph.h"
 #include "tables/data_table.h"
 #include "tables/export_format.h"
 #include "tables/table_model.h"
@@ -106,6 +111,34 @@ KORVANE_FUZZ_TARGET(data_file) {
     if (nCols < 0 || static_cast<int>(InfoSES.nItem) != table.rowCount() || InfoSES.nItem > kMaxTableRows)
         __builtin_trap();
 
+    // The column graph: every value read is a number or a missing reading, within the range.
+    ColumnSelection sel{};
+    for (int c = 0; c < nCols && c < 8; ++c) sel[static_cast<size_t>(kFirstDataColumn + c)] = 1, ++sel[0];
+    GraphData graph;
+    if (collectGraphData(table, sel, table.rowCount(), graph)) {
+        if (graph.minimum > graph.maximum || graph.scale.ymin > graph.scale.ymax) __builtin_trap();
+        for (const auto& column : graph.y) {
+            if (column.size() != graph.x.size()) __builtin_trap();
+            for (float v : column)
+                if (!std::isnan(v) && (v < graph.minimum || v > graph.maximum)) __builtin_trap();
+        }
+    }
+
+    // Edits before the export; the export writes every column the table has left.
+    if ((mode & 0x40) && nCols >= 2) {
+        clearColumnSelection(SelCol);
+        SelCol[kFirstDataColumn] = SelCol[kFirstDataColumn + 1] = 1;
+        SelCol[0] = 2;
+        mergeCol(table, SelCol);
+    }
+    if ((mode & 0x80) && table.columnCount() > kFirstDataColumn + 1) {
+        clearColumnSelection(SelCol);
+        SelCol[kFirstDataColumn] = 1;
+        SelCol[0] = 1;
+        deleteCol(table, SelCol);
+    }
+    const int exported = table.columnCount() - 2;
+
     if (exportTable(table, "export-out.txt", InfoSES) != 1) return 0;
     if (Flag.file_format != 0) return 0;
     // Format A loads again: the same data columns and rows, when its start line holds a start time
@@ -115,6 +148,6 @@ KORVANE_FUZZ_TARGET(data_file) {
     std::error_code ec;
     std::filesystem::remove(DataTimeSS, ec); // the reload makes its own working file
     if (loadFileTxtFrom("export-out.txt") != 1) __builtin_trap();
-    if (InfoSES.nSubItem != static_cast<uint32_t>(nCols) || InfoSES.nItem != rows) __builtin_trap();
+    if (InfoSES.nSubItem != static_cast<uint32_t>(exported) || InfoSES.nItem != rows) __builtin_trap();
     return 0;
 }

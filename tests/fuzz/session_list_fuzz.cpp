@@ -14,26 +14,18 @@
 
 namespace {
 
-// The quiet answers, and the open box choosing the list file of the scratch folder.
+// The harness's quiet answers, and the open box choosing the list file of the scratch folder.
 class ListUi : public UiServices {
   public:
-    MsgAnswer messageBox(Window, const std::string&, const std::string&, MsgButtons buttons,
-                         MsgIcon) override {
-        switch (buttons) {
-        case MsgButtons::Ok:
-            return MsgAnswer::Ok;
-        case MsgButtons::OkCancel:
-            return MsgAnswer::Cancel;
-        case MsgButtons::AbortRetryIgnore:
-            return MsgAnswer::Abort;
-        default:
-            return MsgAnswer::No;
-        }
+    MsgAnswer messageBox(Window owner, const std::string& text, const std::string& title, MsgButtons buttons,
+                         MsgIcon icon) override {
+        return quiet->messageBox(owner, text, title, buttons, icon);
     }
     bool openFileBox(Window, const FileBoxRequest&, std::string& path) override {
         path = list;
         return true;
     }
+    UiServices* quiet = nullptr;
     std::string list;
 };
 
@@ -50,6 +42,7 @@ class Choices : public ChoiceList {
 ListUi& listUi() {
     static ListUi u;
     if (u.list.empty()) {
+        u.quiet = &ui();
         u.list = fuzz::writeScratch(kDumpFile, nullptr, 0);
         // The image only has to be there with its exact size: a sparse file costs no memory.
         std::filesystem::resize_file(fuzz::writeScratch(kImageFile, nullptr, 0), kImageSize);
