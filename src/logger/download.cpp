@@ -2,6 +2,7 @@
 // file, the verbose dump and the flash image.
 #include "logger/download.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -93,6 +94,8 @@ bool readPageWithRetries(uint8_t* page, uint16_t current) {
     return false;
 }
 
+} // namespace
+
 bool appendRecords(FILE* hex, std::span<const uint8_t> data, bool firstPage) {
     bool ok = true;
     walkRecords(data, [&](const RecordRef& r) {
@@ -102,29 +105,36 @@ bool appendRecords(FILE* hex, std::span<const uint8_t> data, bool firstPage) {
     return ok;
 }
 
+void appendTemporaryRecords(FILE* hex, std::span<const uint8_t> buf) {
+    size_t off = 0;
+    bool first = true;
+    while (off < buf.size()) {
+        int node = nodeIndex(buf[off]);
+        if (node == 0) {
+            messageBox(nullptr, "Rilevato un nodo non valido nel buffer temporaneo !", "Warning",
+                       MsgButtons::Ok, MsgIcon::Warning);
+            return;
+        }
+        size_t len = 5 + 2u * InfoFE[node].chanu;
+        if (off + len > buf.size()) return;
+        std::fwrite(buf.data() + off, 1, len, hex);
+        LastTimeMarker = le32(buf.data() + off + 1);
+        if (first && TotalPagNumDload == 0) FirstTimeMarkerDload = LastTimeMarker;
+        first = false;
+        off += len;
+    }
+}
+
+namespace {
+
 // Records of the temporary buffer, up to the first byte that is no node address. False when
 // verified reading could not confirm the buffer.
 bool appendTemporaryBuffer(FILE* hex) {
     uint8_t buf[kPageSize] = {};
     const int n = Verify.on ? readTmpBufferVerified(hCom, buf) : read_tmp_buffer(hCom, buf);
     if (n < 0) return false;
-    size_t off = 0;
-    bool first = true;
-    while (off < static_cast<size_t>(n)) {
-        int node = nodeIndex(buf[off]);
-        if (node == 0) {
-            messageBox(nullptr, "Rilevato un nodo non valido nel buffer temporaneo !", "Warning",
-                       MsgButtons::Ok, MsgIcon::Warning);
-            return true;
-        }
-        size_t len = 5 + 2u * InfoFE[node].chanu;
-        if (off + len > static_cast<size_t>(n)) return true;
-        std::fwrite(buf + off, 1, len, hex);
-        LastTimeMarker = le32(buf + off + 1);
-        if (first && TotalPagNumDload == 0) FirstTimeMarkerDload = LastTimeMarker;
-        first = false;
-        off += len;
-    }
+    const size_t got = n > 0 ? std::min(static_cast<size_t>(n), sizeof buf) : 0;
+    appendTemporaryRecords(hex, std::span<const uint8_t>(buf, got));
     return true;
 }
 
@@ -297,7 +307,7 @@ void printData(FILE* outfile) {
         for (int j = 0; j < nd.chanu_logic; ++j) {
             const int code = nd.quantity(j);
             if (nd.n == 0) {
-                adj_value(text, code, static_cast<int32_t>(Default_value[code]));
+                text = "Err"; // no record of the node in this window: no reading, never a measured 0
             } else if (nd.nch[j] == 0) {
                 adj_value(text, code, -1); // every sample of the window was "no reading"
             } else {

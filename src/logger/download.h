@@ -3,6 +3,7 @@
 // text file, the verbose dump and flash image, and the monitor's export stream.
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,22 @@ int saveFile(Window hwndDlg, const std::string& namefile);
 void removeFile(const char* name);
 // "Warning" box "<name> <what>" about a file of the download.
 void warnFile(const std::string& name, const char* what);
+// Appends the whole records of a data page to the intermediate record file `hex`; on the first
+// page the record at offset 0 gives FirstTimeMarkerDload. false when a write failed.
+bool appendRecords(FILE* hex, std::span<const uint8_t> page, bool firstPage);
+// Appends the records of the logger's temporary buffer (the bytes read_tmp_buffer gave) up to the
+// first byte that is no node address (then a warning) or a record cut off by the end of the
+// buffer. Each record moves LastTimeMarker; the first also gives FirstTimeMarkerDload when no
+// data page is downloaded (TotalPagNumDload 0).
+void appendTemporaryRecords(FILE* hex, std::span<const uint8_t> buf);
 // First page a download reads: the most recent TotalPagNumDload data pages.
 uint16_t downloadStartPage();
 // Sums the records of the intermediate file up to the end of the window centred on i_ref
 // (tcf: window length [0.1 s]). 1 = the window holds records or more follow; 0 = end of file
 // without records.
 int interpData(uint32_t tcf, uint32_t i_ref, FILE* infile);
+// Writes one data row from the sums: each logical channel's mean, or "Err" where the window
+// holds no reading of it (no record of its node, or only "no reading" samples).
 void printData(FILE* outfile);
 void printHeader(FILE* outfile);
 // Averages the intermediate record file into the session data text file `namefile`: 1 = written.

@@ -40,10 +40,10 @@ namespace {
 // Byte-wise reading of a file through a 64 KiB buffer; get() is -1 at the end.
 class ByteReader {
   public:
-    explicit ByteReader(FILE* f) : f_(f), buf_(64 * 1024) {}
+    explicit ByteReader(FILE* f) : f_(f), buf_(new char[kSize]) {} // not zeroed: fread fills it
     int get() {
         if (pos_ == len_) {
-            len_ = std::fread(buf_.data(), 1, buf_.size(), f_);
+            len_ = std::fread(buf_.get(), 1, kSize, f_);
             pos_ = 0;
             if (len_ == 0) return -1;
         }
@@ -51,8 +51,9 @@ class ByteReader {
     }
 
   private:
+    static constexpr size_t kSize = 64 * 1024;
     FILE* f_;
-    std::vector<char> buf_;
+    std::unique_ptr<char[]> buf_;
     size_t pos_ = 0, len_ = 0;
 };
 
@@ -169,9 +170,10 @@ int loadWorkingFile(const std::string& source, File in, const std::string& work)
     {
         File out = openFile(work, "wb");
         if (!out) return 0;
-        std::vector<char> chunk(64 * 1024);
-        for (size_t n; copied && (n = std::fread(chunk.data(), 1, chunk.size(), in.get())) > 0;)
-            copied = std::fwrite(chunk.data(), 1, n, out.get()) == n;
+        constexpr size_t kChunk = 64 * 1024;
+        const std::unique_ptr<char[]> chunk(new char[kChunk]); // not zeroed: fread fills it
+        for (size_t n; copied && (n = std::fread(chunk.get(), 1, kChunk, in.get())) > 0;)
+            copied = std::fwrite(chunk.get(), 1, n, out.get()) == n;
         copied = std::fflush(out.get()) == 0 && copied && !std::ferror(in.get());
     }
     in.reset();

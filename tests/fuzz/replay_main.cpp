@@ -46,16 +46,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no fuzz target '%s'\n", argv[1]);
         return 64;
     }
+    // The paths as given, before setUp makes the scratch folder the working folder.
+    std::vector<fs::path> args;
+    for (int i = 2; i < argc; ++i) args.push_back(fs::absolute(argv[i]));
     fuzz::setUp();
     it->second(nullptr, 0);
     size_t count = 0;
-    for (int i = 2; i < argc; ++i) {
+    for (const fs::path& arg : args) {
         std::vector<fs::path> files;
-        if (fs::is_directory(argv[i])) {
-            for (const auto& e : fs::recursive_directory_iterator(argv[i]))
+        if (fs::is_directory(arg)) {
+            for (const auto& e : fs::recursive_directory_iterator(arg))
                 if (e.is_regular_file()) files.push_back(e.path());
+        } else if (fs::is_regular_file(arg)) {
+            files.push_back(arg);
         } else {
-            files.emplace_back(argv[i]);
+            std::fprintf(stderr, "%s: no such file or folder\n", arg.c_str());
+            return 1;
         }
         std::sort(files.begin(), files.end());
         for (const auto& f : files) {

@@ -302,9 +302,10 @@ TEST_F(Averaging, WindowsMeansAndDefaults) {
     const std::string file = readFileBytes("data");
     EXPECT_EQ(file.substr(0, file.find("\r\n", 15) + 2), "Time[s]: 60\r\n\"CH5_1: Temperatura (0.00 \xB0"
                                                          "C)\" \"CH5_2: Potenza DC (W)\" \r\n");
-    // 5/2 -> 2 and -7/2 -> -4 (half to even); empty windows print the defaults (pressure 600.00).
+    // 5/2 -> 2 and -7/2 -> -4 (half to even); a window without a record of the node has no reading
+    // of it: "Err", never the quantity's 0 (which would print as a pressure of 600.00).
     EXPECT_EQ(rows(5, {11, 6, 12}, {{0, {2, 100, -3}}, {10, {3, 200, -4}}, {2400, {7, 300, 0}}}),
-              (Rows{"2 601.50 -4 ", "0 600.00 0 ", "0 600.00 0 ", "0 600.00 0 "}));
+              (Rows{"2 601.50 -4 ", "Err Err Err ", "Err Err Err ", "Err Err Err "}));
     // 16-bit readings average unsigned across the sign boundary: 927.60 and 927.70 hPa.
     EXPECT_EQ(rows(7, {6, 8}, {{0, {32760, 30000}}, {5, {-32766, -30000}}}), (Rows{"927.65 3276.8 "}));
     // A missing pressure reading (-1) is left out; a window with records but no reading gives Err.
