@@ -313,7 +313,8 @@ void curve(std::span<const float> x, std::span<const float> y, int n) {
     g.paint(colour);
     g.lineWidth(curveLineWidth(at.thickness));
     const double L = at.frameX, B = at.frameY, R = L + at.frameW, T = B - at.frameH;
-    PolylineClipper clip({L, T, R, B}, [&g](std::span<const PagePoint> run) { g.dev->polyline(run); });
+    PolylineClipper clip({L, T, R, B},
+                         [&dev = g.dev](std::span<const PagePoint> run) { dev->polyline(run); });
     // px = L + (x - xa) / (xe - xa) * width, py = B - (y - ya) / (ye - ya) * height
     const double kx = at.frameW / (at.sx.e - at.sx.a), ky = at.frameH / (at.sy.e - at.sy.a);
     const double xa = at.sx.a, ya = at.sy.a;
